@@ -1,0 +1,18 @@
+# Writes OUTPUT, a C++ file that holds every res/<id>.bmp as a byte array
+# behind StoredBitmap(id). Run at build time by the resources target.
+file(GLOB bitmaps "${RES_DIR}/*.bmp")
+list(SORT bitmaps)
+set(body "#include \"res/resources.h\"\n\n")
+set(cases "")
+foreach(path IN LISTS bitmaps)
+  get_filename_component(id "${path}" NAME_WE)
+  file(READ "${path}" hex HEX)
+  string(LENGTH "${hex}" hexLength)
+  math(EXPR size "${hexLength} / 2")
+  string(REGEX REPLACE "([0-9a-f][0-9a-f])" "0x\\1," bytes "${hex}")
+  string(APPEND body "static const unsigned char bitmap${id}[${size}] = {${bytes}};\n")
+  string(APPEND cases "    case ${id}: return {reinterpret_cast<const char*>(bitmap${id}), ${size}};\n")
+endforeach()
+string(APPEND body "\nstd::string_view StoredBitmap(uint16_t id) {\n  switch (id) {\n${cases}    default: return {};\n  }\n}\n")
+file(WRITE "${OUTPUT}.tmp" "${body}")
+file(COPY_FILE "${OUTPUT}.tmp" "${OUTPUT}" ONLY_IF_DIFFERENT)

@@ -1,0 +1,110 @@
+#include "platform/fake/fake_platform.h"
+
+#include "platform/text.h"
+#include "res/resources.h"
+
+FakePlatform fake;
+
+void FakeReset() { fake = FakePlatform(); }
+
+std::string FakeTakeConsole() {
+  std::string text;
+  text.swap(fake.console);
+  return text;
+}
+
+uint32_t PlatformTicks() { return fake.tickBase + static_cast<uint32_t>(fake.nowMs); }
+
+void PlatformSleep(uint32_t ms) {
+  fake.nowMs += ms;
+  fake.events.push_back("sleep " + std::to_string(ms));
+  if (fake.onSleep) fake.onSleep();
+}
+
+int64_t PlatformTime() { return fake.epochBase + static_cast<int64_t>(fake.nowMs / 1000); }
+
+bool PlatformLocalTime(int64_t t, std::tm* out) {
+  time_t value = static_cast<time_t>(t);
+  return localtime_r(&value, out) != nullptr;
+}
+
+std::wstring PlatformExecutablePath() { return fake.exePath; }
+
+bool PlatformFileExists(const std::wstring& path) { return fake.files.count(path) > 0; }
+
+void PlatformRestart() {
+  ++fake.restarts;
+  fake.events.push_back("restart");
+}
+
+void PlatformInstallFaultRestart() {}
+
+void PlatformConsoleWrite(std::string_view utf8) { fake.console.append(utf8); }
+
+int PlatformReadKey() {
+  if (fake.keys.empty() || fake.keys.front().first > fake.nowMs) return -1;
+  int key = fake.keys.front().second;
+  fake.keys.pop_front();
+  return key;
+}
+
+WindowHandle PlatformFindWindow(const std::wstring& className) {
+  return fake.viewer && className == L"kivo_communication" ? 1 : 0;
+}
+
+static std::wstring AtomText(uint64_t value) {
+  auto it = fake.atoms.find(static_cast<uint16_t>(value & 0xFFFF));
+  return it == fake.atoms.end() ? std::wstring() : it->second;
+}
+
+int32_t PlatformSendMessage(WindowHandle window, uint32_t message, uint64_t wParam,
+                            int64_t lParam) {
+  FakeMessage m{message, wParam, lParam, AtomText(wParam), AtomText(wParam >> 16),
+                AtomText(static_cast<uint64_t>(lParam)), fake.nowMs};
+  std::string line = "send " + std::to_string(message);
+  for (const std::wstring* text : {&m.wLow, &m.wHigh, &m.lLow})
+    if (!text->empty()) line += " " + ToUtf8(*text);
+  fake.events.push_back(line);
+  fake.messages.push_back(m);
+  if (window == 0 || !fake.viewer) return 0;
+  return fake.viewer(m);
+}
+
+uint16_t PlatformAddAtom(const std::wstring& text) {
+  if (fake.atomCalls++ == fake.failAtomAt || text.empty() || fake.nextAtom == 0) return 0;
+  uint16_t atom = fake.nextAtom++;
+  fake.atoms[atom] = text;
+  return atom;
+}
+
+void PlatformDeleteAtom(uint16_t atom) { fake.atoms.erase(atom); }
+
+int PlatformCaptureScreen(const uint32_t** pixels, uint32_t* width, uint32_t* height) {
+  if (fake.screenWidth == 0) return -1;
+  ++fake.captures;
+  *pixels = fake.screen.data();
+  *width = fake.screenWidth;
+  *height = fake.screenHeight;
+  return 0;
+}
+
+std::string_view PlatformBitmapResource(uint16_t id) {
+  auto it = fake.bitmaps.find(id);
+  return it != fake.bitmaps.end() ? std::string_view(it->second) : StoredBitmap(id);
+}
+
+void PlatformSetCursorPos(int x, int y) {
+  fake.events.push_back("cursor " + std::to_string(x) + "," + std::to_string(y));
+}
+
+void PlatformMouseButton(bool down) { fake.events.push_back(down ? "button down" : "button up"); }
+
+void PlatformKeyEvent(uint8_t virtualKey, uint32_t flags) {
+  fake.events.push_back("key " + std::to_string(virtualKey) + " " + std::to_string(flags));
+}
+
+WindowHandle PlatformForegroundWindow() { return 7; }
+
+void PlatformSendChars(WindowHandle, std::string_view bytes) {
+  fake.events.push_back("chars " + std::string(bytes));
+}

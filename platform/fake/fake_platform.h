@@ -1,0 +1,61 @@
+// A scriptable platform for unit tests: a virtual clock that sleeps advance,
+// captured console text, a scripted viewer, a fake screen and recorded input.
+#pragma once
+
+#include <cstdint>
+#include <deque>
+#include <functional>
+#include <map>
+#include <set>
+#include <string>
+#include <vector>
+
+#include "platform/platform.h"
+
+// One message as the viewer received it, with every atom among its parameters
+// (low and high word of wParam, low word of lParam) resolved to its text.
+struct FakeMessage {
+  uint32_t message;
+  uint64_t wParam;
+  int64_t lParam;
+  std::wstring wLow, wHigh, lLow;  // atom texts, empty when not an atom
+  uint64_t atMs;                   // virtual time of the send
+};
+
+// Everything the program did, in order, as readable lines:
+//   "sleep 20", "send 5688 cache|0.99", "cursor 305,220", "button down",
+//   "key 36 1", "chars <bytes>", "restart".
+struct FakePlatform {
+  uint64_t nowMs = 0;                     // virtual milliseconds since reset
+  uint32_t tickBase = 0;                  // tick counter at nowMs == 0
+  int64_t epochBase = 1628935200;         // calendar time at nowMs == 0
+  std::wstring exePath = L"/venue/billora";
+  std::set<std::wstring> files;           // paths that exist
+  std::string console;
+  std::deque<std::pair<uint64_t, int>> keys;  // (time it is typed, key)
+
+  // Viewer: no window while unset. The handler answers every send.
+  std::function<int32_t(const FakeMessage&)> viewer;
+  std::vector<FakeMessage> messages;
+  std::map<uint16_t, std::wstring> atoms;  // atoms registered now
+  uint16_t nextAtom = 0xC000;
+  int atomCalls = 0;
+  int failAtomAt = -1;                    // this AddAtom call (0-based) fails
+
+  // Screen: no display while screenWidth is 0.
+  std::vector<uint32_t> screen;
+  uint32_t screenWidth = 0, screenHeight = 0;
+  int captures = 0;
+  std::map<uint16_t, std::string> bitmaps;  // replaces stored bitmaps when set
+
+  std::vector<std::string> events;
+  int restarts = 0;
+  std::function<void()> onSleep;          // called after each sleep, for scripts
+};
+
+extern FakePlatform fake;
+
+// Back to a fresh platform, as at process start.
+void FakeReset();
+// Console text since the last call, which then starts afresh.
+std::string FakeTakeConsole();

@@ -1,0 +1,65 @@
+// The operating-system services the display program uses. One folder per
+// operating system implements them (platform/linux); platform/fake holds a
+// scriptable version with a virtual clock that the unit tests link instead.
+#pragma once
+
+#include <cstdint>
+#include <ctime>
+#include <string>
+#include <string_view>
+
+// ---- Time ----------------------------------------------------------------
+uint32_t PlatformTicks();            // milliseconds, monotonic, wraps at 2^32
+void PlatformSleep(uint32_t ms);
+int64_t PlatformTime();              // calendar time, whole seconds
+bool PlatformLocalTime(int64_t t, std::tm* out);  // local broken-down time
+
+// ---- Process and files ---------------------------------------------------
+std::wstring PlatformExecutablePath();  // full path of the running executable
+bool PlatformFileExists(const std::wstring& path);  // file or folder
+// Starts a new instance of this executable with no arguments in place of the
+// current one. Returns only when that failed.
+void PlatformRestart();
+// Makes fatal signals (SIGSEGV, SIGBUS, SIGFPE, SIGILL, SIGABRT) restart the
+// program the way an escaping exception does.
+void PlatformInstallFaultRestart();
+
+// ---- Console -------------------------------------------------------------
+void PlatformConsoleWrite(std::string_view utf8);  // unbuffered, to stdout
+int PlatformReadKey();  // one key without echo or Enter, -1 when none waits
+
+// ---- Viewer channel --------------------------------------------------------
+using WindowHandle = uintptr_t;  // 0 = no window
+WindowHandle PlatformFindWindow(const std::wstring& className);
+// The viewer's signed 32-bit answer once it has handled the message; 0 when
+// the window is gone.
+int32_t PlatformSendMessage(WindowHandle window, uint32_t message,
+                            uint64_t wParam, int64_t lParam);
+uint16_t PlatformAddAtom(const std::wstring& text);  // 0 on failure
+void PlatformDeleteAtom(uint16_t atom);
+
+// ---- Screen --------------------------------------------------------------
+// A snapshot of the whole primary screen, row after row from the top, one
+// 32-bit word per pixel (blue in the low byte, then green, then red). The
+// pixels stay valid until the next capture. Returns 0, -1 when there is no
+// usable display, -3 when memory for the snapshot cannot be had.
+int PlatformCaptureScreen(const uint32_t** pixels, uint32_t* width,
+                          uint32_t* height);
+// The bytes of a bitmap file stored in the executable; empty when unknown.
+std::string_view PlatformBitmapResource(uint16_t id);
+
+// ---- Synthetic input -----------------------------------------------------
+constexpr uint32_t kKeyExtended = 0x1;  // KEYEVENTF_EXTENDEDKEY
+constexpr uint32_t kKeyUp = 0x2;        // KEYEVENTF_KEYUP
+constexpr uint8_t kVkEscape = 0x1B;
+constexpr uint8_t kVkHome = 0x24;
+constexpr uint8_t kVkLeft = 0x25;
+constexpr uint8_t kVkDelete = 0x2E;
+constexpr uint8_t kVkE = 0x45;
+
+void PlatformSetCursorPos(int x, int y);
+void PlatformMouseButton(bool down);  // left button
+void PlatformKeyEvent(uint8_t virtualKey, uint32_t flags);
+WindowHandle PlatformForegroundWindow();
+// Types each byte as the character with that code (0-255), in order.
+void PlatformSendChars(WindowHandle window, std::string_view bytes);

@@ -1,0 +1,33 @@
+#include "platform/text.h"
+
+#include <gtest/gtest.h>
+
+#include "platform/fake/fake_platform.h"
+
+TEST(Text, Utf8RoundTripKeepsFrenchAndOtherScripts) {
+  std::wstring text = L"Août à l'Opéra – 東京 🎭";
+  EXPECT_EQ(FromUtf8(ToUtf8(text)), text);
+  EXPECT_EQ(ToUtf8(L"é"), "\xC3\xA9");
+}
+
+TEST(Text, BrokenUtf8BecomesReplacementCharacters) {
+  EXPECT_EQ(FromUtf8("a\xC3"), L"a\uFFFD");
+  EXPECT_EQ(FromUtf8("\xFF" "b"), L"\uFFFD" L"b");
+  EXPECT_EQ(FromUtf8("\xE0\x80\x80"), L"\uFFFD");  // overlong
+}
+
+TEST(Text, Latin1KeepsFrenchAndReplacesTheRest) {
+  EXPECT_EQ(ToLatin1(L"Cœur d’été à 20:30"), "Coeur d'\xE9t\xE9 \xE0 20:30");
+  EXPECT_EQ(ToLatin1(L"東\x01\x85"), "???");
+  EXPECT_EQ(ToLatin1(L"a\tb"), "a b");
+}
+
+TEST(Text, PrintsNarrowAndWideToOneConsole) {
+  FakeReset();
+  PrintNarrow("\nfadin...");
+  PrintWide(L"\nsettitle %ls...", L"Demain à 9:05");
+  PrintWide(L"%ls", std::wstring(5000, L'x').c_str());
+  std::string out = FakeTakeConsole();
+  EXPECT_EQ(out.substr(0, 36), "\nfadin...\nsettitle Demain \xC3\xA0 9:05...");
+  EXPECT_EQ(out.size(), 36u + 5000u);
+}
