@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include "platform/fake/fake_platform.h"
+#include "platform/paths.h"
 
 TEST(Text, Utf8RoundTripKeepsFrenchAndOtherScripts) {
   std::wstring text = L"Août à l'Opéra – 東京 🎭";
@@ -30,4 +31,12 @@ TEST(Text, PrintsNarrowAndWideToOneConsole) {
   std::string out = FakeTakeConsole();
   EXPECT_EQ(out.substr(0, 36), "\nfadin...\nsettitle Demain \xC3\xA0 9:05...");
   EXPECT_EQ(out.size(), 36u + 5000u);
+}
+
+TEST(Paths, ExecutableDirectoryIsCutAtTheLastSlash) {
+  FakeReset();
+  fake.exePath = L"/opt/signage/run";
+  EXPECT_EQ(ExecutableDirectory(), L"/opt/signage");
+  fake.exePath = L"billora";
+  EXPECT_EQ(ExecutableDirectory(), L"billora");
 }
