@@ -98,35 +98,60 @@ std::string ToLatin1(std::wstring_view text) {
   return out;
 }
 
-void PrintNarrow(const char* format, ...) {
-  va_list args;
-  va_start(args, format);
+static std::string FormatTextV(const char* format, va_list args) {
   va_list again;
   va_copy(again, args);
   int n = std::vsnprintf(nullptr, 0, format, args);
-  va_end(args);
+  std::string text;
   if (n > 0) {
-    std::string text(static_cast<size_t>(n) + 1, '\0');
+    text.resize(static_cast<size_t>(n) + 1);
     std::vsnprintf(text.data(), text.size(), format, again);
     text.resize(static_cast<size_t>(n));
-    PlatformConsoleWrite(text);
   }
   va_end(again);
+  return text;
+}
+
+// vswprintf reports no length on truncation, so grow until the text fits.
+static std::wstring FormatWideV(const wchar_t* format, va_list args) {
+  std::vector<wchar_t> buffer(256);
+  for (;;) {
+    va_list again;
+    va_copy(again, args);
+    int n = std::vswprintf(buffer.data(), buffer.size(), format, again);
+    va_end(again);
+    if (n >= 0) return std::wstring(buffer.data(), static_cast<size_t>(n));
+    if (buffer.size() >= (1u << 24)) return std::wstring();  // a format error, not a short buffer
+    buffer.resize(buffer.size() * 4);
+  }
+}
+
+std::string FormatText(const char* format, ...) {
+  va_list args;
+  va_start(args, format);
+  std::string text = FormatTextV(format, args);
+  va_end(args);
+  return text;
+}
+
+std::wstring FormatWide(const wchar_t* format, ...) {
+  va_list args;
+  va_start(args, format);
+  std::wstring text = FormatWideV(format, args);
+  va_end(args);
+  return text;
+}
+
+void PrintNarrow(const char* format, ...) {
+  va_list args;
+  va_start(args, format);
+  PlatformConsoleWrite(FormatTextV(format, args));
+  va_end(args);
 }
 
 void PrintWide(const wchar_t* format, ...) {
-  // vswprintf reports no length on truncation, so grow until the text fits.
-  std::vector<wchar_t> buffer(256);
-  for (;;) {
-    va_list args;
-    va_start(args, format);
-    int n = std::vswprintf(buffer.data(), buffer.size(), format, args);
-    va_end(args);
-    if (n >= 0) {
-      PlatformConsoleWrite(ToUtf8(std::wstring_view(buffer.data(), static_cast<size_t>(n))));
-      return;
-    }
-    if (buffer.size() >= (1u << 24)) return;  // a format error, not a short buffer
-    buffer.resize(buffer.size() * 4);
-  }
+  va_list args;
+  va_start(args, format);
+  PlatformConsoleWrite(ToUtf8(FormatWideV(format, args)));
+  va_end(args);
 }

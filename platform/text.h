@@ -12,6 +12,10 @@ std::wstring FromUtf8(std::string_view text);
 // control code ever comes out of a printable character.
 std::string ToLatin1(std::wstring_view text);
 
+// printf-style formatting into a string of the size the text needs.
+std::string FormatText(const char* format, ...) __attribute__((format(printf, 1, 2)));
+std::wstring FormatWide(const wchar_t* format, ...);
+
 // printf-style output to the console, each message written and flushed at once.
 // Wide formats take %ls for wide strings.
 void PrintNarrow(const char* format, ...) __attribute__((format(printf, 1, 2)));

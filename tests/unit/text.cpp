@@ -40,3 +40,10 @@ TEST(Paths, ExecutableDirectoryIsCutAtTheLastSlash) {
   fake.exePath = L"billora";
   EXPECT_EQ(ExecutableDirectory(), L"billora");
 }
+
+TEST(Text, FormatsTextOfAnyLength) {
+  EXPECT_EQ(FormatText("%u:%2.2u", 9u, 5u), "9:05");
+  EXPECT_EQ(FormatWide(L"%u:%2.2u", 21u, 0u), L"21:00");
+  EXPECT_EQ(FormatWide(L"%ls!", std::wstring(3000, L'é').c_str()).size(), 3001u);
+  EXPECT_EQ(FormatText("%s", std::string(70000, 'a').c_str()).size(), 70000u);
+}
