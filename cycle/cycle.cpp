@@ -1,0 +1,157 @@
+#include "cycle/cycle.h"
+
+#include <cmath>
+#include <string>
+
+#include "cycle/wait.h"
+#include "platform/platform.h"
+#include "platform/text.h"
+#include "showlist/database.h"
+#include "showlist/loader.h"
+#include "showlist/prepare.h"
+#include "showlist/store.h"
+#include "viewer/channel.h"
+#include "viewer/setters.h"
+#include "viewer/transitions.h"
+
+// A database that cannot be read is tried again after this pause, so a
+// missing file does not make the cycle spin.
+static constexpr uint32_t kReloadRetryMs = 1000;
+static constexpr uint32_t kViewerRetryMs = 10000;
+static constexpr int kPosterRotation = 8;
+
+uint32_t DurationToMs(double seconds) {
+  if (!(seconds > 0)) return 0;
+  double ms = seconds * 1000.0;
+  if (ms >= 4294967295.0) return UINT32_MAX;
+  return static_cast<uint32_t>(ms);
+}
+
+// Opens the database and rebuilds the lists; false when the pass must start over.
+static bool ReloadLists(Cycle& cycle) {
+  if (cycle.databaseOpened) CloseShowDatabase();
+  PrintNarrow("\nReading list...");
+  if (OpenShowDatabase() < 0) {
+    PrintNarrow("\nFatal, can't open db");
+    return false;
+  }
+  if (LoadShowList() < 0) {
+    CloseShowDatabase();
+    PrintNarrow("\nFatal, can't read db");
+    return false;
+  }
+  cycle.databaseOpened = true;
+  if (SortShowList() < 0) {
+    CloseShowDatabase();
+    PrintNarrow("\nNo show");
+    return false;
+  }
+  CheckMedia();
+  return true;
+}
+
+static void FindViewer() {
+  for (;;) {
+    viewerWindow = PlatformFindWindow(kViewerClass);
+    if (viewerWindow == 0) {
+      PrintNarrow("\nCan't find kivo, retry in 10 sec");
+    } else if (PlatformSendMessage(viewerWindow, VM_QUERY_DEVICE, 0, 0) == 0) {
+      PrintNarrow("\nCan't find hdev, retry in 10 sec");
+    } else {
+      return;
+    }
+    PlatformSleep(kViewerRetryMs);
+  }
+}
+
+static void AdvancePosterIndex(int count) {
+  ++posterIndex;
+  int cap = count < kPosterRotation ? count : kPosterRotation;
+  if (static_cast<uint32_t>(posterIndex) >= static_cast<uint32_t>(cap)) posterIndex = 0;
+}
+
+void PlayPosterScene() {
+  int n = showList.names.Size();
+  if (posterIndex < 0 || posterIndex >= n) posterIndex = 0;
+  int p = posterIndex;
+  PrintNarrow("\nfadin...");
+  FadeIn();
+  PrintNarrow("\nreload...");
+  ReloadScene(L"billorav");
+  std::wstring path = MediaPath(showList.visuals.At(p));
+  if (!PlatformFileExists(path)) {
+    PrintWide(L"\rCan't find %ls, skipped", path.c_str());
+    AdvancePosterIndex(n);
+    return;
+  }
+  PrintWide(L"\nsetaffiche %ls...", path.c_str());
+  SetAffiche(path);
+  PrintWide(L"\nsettitle %ls...", showList.captions.At(p).c_str());
+  SetTitle(showList.captions.At(p));
+  PrintNarrow("\nrun...");
+  PlatformSendMessage(viewerWindow, VM_RUN, 1, 0);
+  WaitSceneEnd();
+  PrintNarrow("\nfadeout...");
+  FadeOut();
+  PrintNarrow("\nwait...");
+  WaitInterruptible(10000);
+  AdvancePosterIndex(n);
+}
+
+void PlayAnnouncementScene() {
+  int m = showList.templates.Size();
+  if (m == 0) return;
+  if (announcementIndex < 0 || announcementIndex >= m) announcementIndex = 0;
+  PrintNarrow("\nfadin...");
+  FadeIn();
+  int a = announcementIndex;
+  PrintWide(L"\nreload(%ls)...", showList.templates.At(a).c_str());
+  ReloadScene(showList.templates.At(a));
+  PrintNarrow("\nwait %gs...", showList.durations.At(a));
+  PrintNarrow("\nrun...");
+  PlatformSendMessage(viewerWindow, VM_RUN, 1, 0);
+  WaitSceneEnd();
+  FadeOut();
+  PrintNarrow("\nwait...");
+  WaitInterruptible(DurationToMs(showList.durations.At(a)));
+  ++announcementIndex;
+  if (static_cast<uint32_t>(announcementIndex) >= static_cast<uint32_t>(m)) announcementIndex = 0;
+}
+
+void StepCycle(Cycle& cycle) {
+  switch (cycle.state) {
+    case Reload:
+      if (!ReloadLists(cycle)) {
+        PlatformSleep(kReloadRetryMs);
+        return;
+      }
+      FindViewer();
+      cycle.state = Poster;
+      return;
+    case Poster:
+      PlayPosterScene();
+      cycle.state = Programme;
+      return;
+    case Programme:
+      PlayProgrammeScene();
+      cycle.state = NextShows;
+      return;
+    case NextShows:
+      PlayNextShowsScene();
+      cycle.state = Announcement;
+      return;
+    case Announcement:
+      PlayAnnouncementScene();
+      cycle.state = Stop;
+      return;
+    case Stop:
+      PlatformSendMessage(viewerWindow, VM_STOP, 0, 0);
+      cycle.state = Reload;
+      return;
+  }
+}
+
+void RunCycle() {
+  Cycle cycle;
+  for (;;) StepCycle(cycle);
+}

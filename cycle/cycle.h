@@ -1,0 +1,26 @@
+// The display cycle: reload the lists and find the viewer, then show the
+// poster, today's programme, the next shows and one announcement, then stop.
+#pragma once
+
+#include <cstdint>
+
+enum CycleState { Reload = 0, Poster = 1, Programme = 2, NextShows = 3, Announcement = 4, Stop = 5 };
+
+struct Cycle {
+  CycleState state = Reload;
+  bool databaseOpened = false;
+};
+
+// Runs the current state once and stores the next one.
+void StepCycle(Cycle& cycle);
+// Steps the cycle for ever; leaves only by an exception.
+[[noreturn]] void RunCycle();
+
+// Milliseconds of an announcement's duration in seconds: negative and
+// not-a-number give 0, durations past the 32-bit range the largest count.
+uint32_t DurationToMs(double seconds);
+
+void PlayPosterScene();
+void PlayProgrammeScene();
+void PlayNextShowsScene();
+void PlayAnnouncementScene();

@@ -1,0 +1,19 @@
+// The display program: greets the room, prints its banner and runs the
+// display cycle for ever. Whatever ends the cycle (an exception, a fatal
+// signal) starts a fresh instance of the program in place of this one.
+#include "cycle/cycle.h"
+#include "platform/platform.h"
+#include "platform/text.h"
+#include "speech/speak.h"
+
+int main() {
+  PlatformInstallFaultRestart();
+  try {
+    Speak("Coucou");
+    PrintNarrow("BILLORA 1.5\n");
+    RunCycle();
+  } catch (...) {
+  }
+  PlatformRestart();
+  return 0;
+}

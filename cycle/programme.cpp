@@ -1,0 +1,63 @@
+#include <string>
+
+#include "cycle/cycle.h"
+#include "cycle/wait.h"
+#include "platform/platform.h"
+#include "platform/text.h"
+#include "showlist/datetime.h"
+#include "showlist/prepare.h"
+#include "showlist/store.h"
+#include "viewer/channel.h"
+#include "viewer/setters.h"
+#include "viewer/transitions.h"
+
+static constexpr unsigned kSlots = 18;
+static constexpr double kPlaceOffset = -0.8;
+
+static bool SameDay(const DateParts& a, const DateParts& b) {
+  return a.day == b.day && a.month == b.month && a.year == b.year;
+}
+
+// Today's shows lead the sorted lists, so they are counted from the front.
+static int CountTodayShows() {
+  DateParts today = GetDateParts(CurrentDateTime());
+  int n = showList.names.Size();
+  int count = 0;
+  for (int k = 0; k < n; ++k)
+    if (SameDay(GetDateParts(showList.dates.At(k)), today)) ++count;
+  return count;
+}
+
+// A slot's start time goes to the text object of the slot before it.
+static void FillSlot(unsigned slot, int entry) {
+  std::wstring path = MediaPath(showList.visuals.At(entry));
+  PrintWide(L"\nsetaffiche %ls...", path.c_str());
+  SetListAffiche(slot, path);
+  PrintNarrow("\nsettitle...");
+  DateParts start = GetDateParts(showList.dates.At(entry));
+  std::wstring time = FormatWide(L"%u:%2.2u", static_cast<unsigned>(start.hour),
+                                 static_cast<unsigned>(start.minute));
+  unsigned textSlot = slot == 0 ? kSlots - 1 : slot - 1;
+  SetListText(textSlot, time);
+  if (!showList.places.At(entry).empty()) SetListText(textSlot, L"", kPlaceOffset);
+}
+
+void PlayProgrammeScene() {
+  int todayCount = CountTodayShows();
+  if (todayCount == 0) return;
+  PrintNarrow("\nfadin...");
+  FadeIn();
+  PrintNarrow("\nreload(3)...");
+  ReloadScene(L"billora3v");
+  int j = 0;
+  for (unsigned slot = 0; slot < kSlots; ++slot) {
+    FillSlot(slot, j);
+    if (++j == todayCount) j = 0;
+  }
+  PrintNarrow("\nrun...");
+  PlatformSendMessage(viewerWindow, VM_RUN, 1, 0);
+  WaitSceneEnd();
+  FadeOut();
+  PrintNarrow("\nwait...");
+  WaitInterruptible(30000);
+}
