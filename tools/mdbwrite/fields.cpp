@@ -57,7 +57,8 @@ static Field DateTime(const Column& column, std::string_view text, int line) {
   if (text.substr(0, 4) == "ole:") return DoubleField(Real(column, text.substr(4), line));
   double value = 0;
   if (!ParseOleDate(text, &value)) {
-    FailValue(column, text, line, "is not a date (YYYY-MM-DD HH:MM:SS, YYYY-MM-DD or ole:<number>)");
+    FailValue(column, text, line,
+              "is not a date (YYYY-MM-DD HH:MM:SS, YYYY-MM-DD or ole:<number>)");
   }
   return DoubleField(value);
 }
@@ -96,13 +97,20 @@ Field EncodeField(const Format& format, const Column& column, std::string_view t
   }
   if (text.empty()) FailValue(column, text, line, "is empty (NULL is \\N)");
   switch (column.type) {
-    case ColumnType::Bool: return Bool(column, text, line);
-    case ColumnType::Byte: return Integer(column, text, line, 0, 255, 1);
-    case ColumnType::Int: return Integer(column, text, line, -32768, 32767, 2);
-    case ColumnType::Long: return Integer(column, text, line, INT32_MIN, INT32_MAX, 4);
-    case ColumnType::Double: return DoubleField(Real(column, text, line));
-    case ColumnType::DateTime: return DateTime(column, text, line);
-    default: FailValue(column, text, line, "cannot be written to this column");
+    case ColumnType::Bool:
+      return Bool(column, text, line);
+    case ColumnType::Byte:
+      return Integer(column, text, line, 0, 255, 1);
+    case ColumnType::Int:
+      return Integer(column, text, line, -32768, 32767, 2);
+    case ColumnType::Long:
+      return Integer(column, text, line, INT32_MIN, INT32_MAX, 4);
+    case ColumnType::Double:
+      return DoubleField(Real(column, text, line));
+    case ColumnType::DateTime:
+      return DateTime(column, text, line);
+    default:
+      FailValue(column, text, line, "cannot be written to this column");
   }
 }
 

@@ -76,7 +76,8 @@ static bool WriteFile(const std::string& path, const Pages& pages) {
 
 int main(int argc, char** argv) {
   const bool jet3 = argc > 1 && std::strcmp(argv[1], "--jet3") == 0;
-  if (argc != (jet3 ? 4 : 3)) return Complain(kBadInput, "usage: mdbwrite [--jet3] DESCRIPTION OUTPUT");
+  if (argc != (jet3 ? 4 : 3))
+    return Complain(kBadInput, "usage: mdbwrite [--jet3] DESCRIPTION OUTPUT");
   const std::string input = argv[jet3 ? 2 : 1], output = argv[jet3 ? 3 : 2];
   std::string text;
   if (!ReadDescription(input, &text)) {
