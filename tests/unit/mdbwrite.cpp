@@ -275,10 +275,10 @@ INSTANTIATE_TEST_SUITE_P(
     testing::Values(
         BadDescription{"table t\ncolumn a int\ncolumn b text\nrow 1\n",
                        "line 4: the row has 1 "
-                       "values, table \"t\" has 2 columns"},
+                       "value, table \"t\" has 2 columns"},
         BadDescription{"table t\ncolumn a int\nrow 1\t2\n",
                        "line 3: the row has 2 values, "
-                       "table \"t\" has 1 columns"},
+                       "table \"t\" has 1 column"},
         BadDescription{"# c\ncolumn a int\n", "line 2: a column before any table"},
         BadDescription{"table t\nrow 1\n", "line 2: a row before any column"},
         BadDescription{"table t\n\ntable u\ncolumn a int\n", "line 1: table \"t\" has no columns"},
@@ -329,7 +329,8 @@ INSTANTIATE_TEST_SUITE_P(
                        "\"0099-12-31\" is not a date (YYYY-MM-DD HH:MM:SS, YYYY-MM-DD or "
                        "ole:<number>)"},
         BadDescription{"table t\ncolumn a datetime\nrow ole:x\n",
-                       "line 3: column \"a\": \"x\" is not a number"},
+                       "line 3: column \"a\": \"ole:x\" is not a date (YYYY-MM-DD HH:MM:SS, "
+                       "YYYY-MM-DD or ole:<number>)"},
         BadDescription{"table t\ncolumn a text\nrow a\\rb\n",
                        "line 3: column \"a\": \"a\\rb\" "
                        "holds an unknown escape (only \\t, \\n, \\\\ and \\N)"},
