@@ -56,7 +56,8 @@ static Row CatalogRow(const Format& format, uint32_t tdefPage, const std::string
 // flags, and as identifier the page of the table's definition.
 static Table Catalog(const Format& format, const std::vector<Table>& tables,
                      const std::vector<uint32_t>& tdefPages) {
-  Table catalog{"MSysObjects", 0,
+  Table catalog{"MSysObjects",
+                0,
                 {{"Id", ColumnType::Long},
                  {"Name", ColumnType::Text},
                  {"Type", ColumnType::Int},
@@ -78,8 +79,7 @@ Pages BuildDatabase(const Format& format, const std::vector<Table>& tables) {
     file.resize(file.size() + 2);
     WriteTable(format, table, false, tdefPages.back(), tdefPages.back() + 1, file);
   }
-  WriteTable(format, Catalog(format, tables, tdefPages), true, kCatalogPage, kCatalogMapPage,
-             file);
+  WriteTable(format, Catalog(format, tables, tdefPages), true, kCatalogPage, kCatalogMapPage, file);
   return file;
 }
 

@@ -17,9 +17,9 @@ struct TypeName {
 };
 
 static const TypeName kTypes[] = {
-    {"bool", ColumnType::Bool},         {"byte", ColumnType::Byte}, {"int", ColumnType::Int},
-    {"long", ColumnType::Long},         {"double", ColumnType::Double},
-    {"datetime", ColumnType::DateTime}, {"text", ColumnType::Text}, {"memo", ColumnType::Memo},
+    {"bool", ColumnType::Bool}, {"byte", ColumnType::Byte},     {"int", ColumnType::Int},
+    {"long", ColumnType::Long}, {"double", ColumnType::Double}, {"datetime", ColumnType::DateTime},
+    {"text", ColumnType::Text}, {"memo", ColumnType::Memo},
 };
 
 static bool SameName(std::string_view a, std::string_view b) {
@@ -52,7 +52,8 @@ static void ParseTable(const Format& format, std::string_view rest, int line,
                        std::vector<Table>& tables) {
   const size_t begin = rest.find_first_not_of(" \t");
   const size_t end = rest.find_last_not_of(" \t");
-  const std::string name(begin == std::string_view::npos ? "" : rest.substr(begin, end + 1 - begin));
+  const std::string name(begin == std::string_view::npos ? ""
+                                                         : rest.substr(begin, end + 1 - begin));
   if (name.empty()) Fail(line, "a table needs a name");
   CheckName(format, name, line);
   if (SameName(name, "MSysObjects")) Fail(line, "the table name \"" + name + "\" is reserved");
@@ -87,6 +88,10 @@ static void ParseColumn(const Format& format, std::string_view rest, int line,
   table.columns.push_back(Column{name, ParseType(type, line)});
 }
 
+static std::string Count(size_t count, const std::string& noun) {
+  return std::to_string(count) + " " + noun + (count == 1 ? "" : "s");
+}
+
 static void ParseRow(const Format& format, std::string_view values, int line,
                      std::vector<Table>& tables) {
   if (tables.empty() || tables.back().columns.empty()) Fail(line, "a row before any column");
@@ -105,8 +110,8 @@ static void ParseRow(const Format& format, std::string_view values, int line,
     start = tab + 1;
   }
   if (row.fields.size() != table.columns.size()) {
-    Fail(line, "the row has " + std::to_string(row.fields.size()) + " values, table \"" +
-                   table.name + "\" has " + std::to_string(table.columns.size()) + " columns");
+    Fail(line, "the row has " + Count(row.fields.size(), "value") + ", table \"" + table.name +
+                   "\" has " + Count(table.columns.size(), "column"));
   }
   table.rows.push_back(std::move(row));
 }

@@ -40,9 +40,9 @@ static bool Separator(std::string_view text, size_t* pos, char expected) {
 
 static bool ParseTime(std::string_view text, size_t* pos, int* seconds) {
   int hour = 0, minute = 0, second = 0;
-  if (!Separator(text, pos, ' ') || !Number(text, pos, 2, 2, &hour) ||
-      !Separator(text, pos, ':') || !Number(text, pos, 2, 2, &minute) ||
-      !Separator(text, pos, ':') || !Number(text, pos, 2, 2, &second)) {
+  if (!Separator(text, pos, ' ') || !Number(text, pos, 2, 2, &hour) || !Separator(text, pos, ':') ||
+      !Number(text, pos, 2, 2, &minute) || !Separator(text, pos, ':') ||
+      !Number(text, pos, 2, 2, &second)) {
     return false;
   }
   *seconds = hour * 3600 + minute * 60 + second;

@@ -4,13 +4,19 @@ namespace mdbwrite {
 
 static int FixedSize(ColumnType type) {
   switch (type) {
-    case ColumnType::Bool: return 0;
-    case ColumnType::Byte: return 1;
-    case ColumnType::Int: return 2;
-    case ColumnType::Long: return 4;
+    case ColumnType::Bool:
+      return 0;
+    case ColumnType::Byte:
+      return 1;
+    case ColumnType::Int:
+      return 2;
+    case ColumnType::Long:
+      return 4;
     case ColumnType::Double:
-    case ColumnType::DateTime: return 8;
-    default: return -1;
+    case ColumnType::DateTime:
+      return 8;
+    default:
+      return -1;
   }
 }
 
@@ -45,7 +51,9 @@ static std::string PackValues(const Format& format, const std::vector<Place>& pl
   std::string row;
   Append(row, fields.size(), format.jet3 ? 1 : 2);
   for (size_t i = 0; i < fields.size(); ++i) {
-    if (places[i].fixed) row += fields[i].null ? std::string(places[i].size, '\0') : fields[i].bytes;
+    if (places[i].fixed) {
+      row += fields[i].null ? std::string(places[i].size, '\0') : fields[i].bytes;
+    }
   }
   for (size_t i = 0; i < fields.size(); ++i) {
     if (places[i].fixed) continue;
