@@ -1,0 +1,103 @@
+#include "platform/database.h"
+
+#include <gtest/gtest.h>
+
+#include <bit>
+#include <cmath>
+
+#include "platform/text.h"
+
+static Variant Make(VariantType type, int64_t integer = 0, double number = 0,
+                    std::wstring text = L"") {
+  Variant v;
+  v.type = type;
+  v.integer = integer;
+  v.number = number;
+  v.text = std::move(text);
+  return v;
+}
+
+static Variant Text(const std::wstring& text) { return Make(VariantType::Text, 0, 0, text); }
+
+// The date a text converts to, NaN when it converts to none.
+static double DateOf(const Variant& v) {
+  double d = 12345.0;
+  return VariantToDate(v, &d) ? d : NAN;
+}
+
+static std::wstring TextOf(const Variant& v) {
+  std::wstring t = L"unchanged";
+  return VariantToText(v, &t) ? t : L"<failed>";
+}
+
+TEST(VariantToDate, DateStaysBitExact) {
+  for (double d : {-657434.0, -1.25, 0.0, 44422.854166666664, 2958465.9999884259}) {
+    double out = 0;
+    ASSERT_TRUE(VariantToDate(Make(VariantType::Date, 0, d), &out));
+    EXPECT_EQ(std::bit_cast<uint64_t>(out), std::bit_cast<uint64_t>(d));
+  }
+}
+
+TEST(VariantToDate, NullEmptyAndBinaryFailWithoutTouchingTheResult) {
+  double out = 7.5;
+  EXPECT_FALSE(VariantToDate(Make(VariantType::Null), &out));
+  EXPECT_FALSE(VariantToDate(Make(VariantType::Empty), &out));
+  EXPECT_FALSE(VariantToDate(Make(VariantType::Binary), &out));
+  EXPECT_EQ(out, 7.5);
+}
+
+TEST(VariantToDate, NumbersAreDayCountsWithinTheDateRange) {
+  EXPECT_EQ(DateOf(Make(VariantType::Int16, 2)), 2.0);
+  EXPECT_EQ(DateOf(Make(VariantType::Int32, -657434)), -657434.0);
+  EXPECT_TRUE(std::isnan(DateOf(Make(VariantType::Int32, 2958466))));
+  EXPECT_EQ(DateOf(Make(VariantType::Bool, -1)), -1.0);
+  EXPECT_EQ(DateOf(Make(VariantType::Double, 0, 1.5)), 1.5);
+  EXPECT_TRUE(std::isnan(DateOf(Make(VariantType::Double, 0, -657435.0))));
+  EXPECT_TRUE(std::isnan(DateOf(Make(VariantType::Double, 0, NAN))));
+}
+
+TEST(VariantToDate, IsoAndFrenchTextsAreDates) {
+  EXPECT_EQ(DateOf(Text(L"2021-08-14 20:30")), 44422.0 + 20.5 / 24);
+  EXPECT_EQ(DateOf(Text(L"14/08/2021 20:30:00")), 44422.0 + 20.5 / 24);
+  EXPECT_EQ(DateOf(Text(L"  14/8/2021  ")), 44422.0);
+  EXPECT_EQ(DateOf(Text(L"1899-12-30")), 0.0);
+  // Before the epoch the day counts back and the time still counts forward.
+  EXPECT_EQ(DateOf(Text(L"1899-12-29 06:00")), -1.25);
+  EXPECT_EQ(DateOf(Text(L"0100-01-01")), -657434.0);
+  EXPECT_EQ(DateOf(Text(L"9999-12-31 23:59:59")), 2958465.0 + 86399.0 / 86400);
+  EXPECT_EQ(DateOf(Text(L"29/02/2024")), DateOf(Text(L"2024-02-29")));
+}
+
+TEST(VariantToDate, TextsThatAreNoDateFail) {
+  for (const wchar_t* t :
+       {L"", L"   ", L"demain", L"2021-08-14x", L"2021-13-01", L"2021-02-29", L"31/04/2021",
+        L"2021-08-14 24:00", L"2021-08-14 20:60", L"2021-08-14 20:30:60", L"2021-08-14 20",
+        L"2021-08-14 20:3", L"14/08/21", L"0099-12-31", L"2021-08-14T20:30", L"44422",
+        L"14/08/2021 20:30 extra", L"2021-08-14\t20:30"}) {
+    EXPECT_TRUE(std::isnan(DateOf(Text(t)))) << ToUtf8(t);
+  }
+}
+
+TEST(VariantToText, DatesInFrenchOrder) {
+  EXPECT_EQ(TextOf(Make(VariantType::Date, 0, 44422.0 + 20.5 / 24)), L"14/08/2021 20:30:00");
+  EXPECT_EQ(TextOf(Make(VariantType::Date, 0, 44422.0)), L"14/08/2021");
+  EXPECT_EQ(TextOf(Make(VariantType::Date, 0, -1.25)), L"29/12/1899 06:00:00");
+  EXPECT_EQ(TextOf(Make(VariantType::Date, 0, 0.75)), L"18:00:00");
+  EXPECT_EQ(TextOf(Make(VariantType::Date, 0, 0.0)), L"00:00:00");
+  EXPECT_EQ(TextOf(Make(VariantType::Date, 0, 2958465.0 + 86399.0 / 86400)),
+            L"31/12/9999 23:59:59");
+  EXPECT_EQ(TextOf(Make(VariantType::Date, 0, 1e9)), L"<failed>");
+}
+
+TEST(VariantToText, NumbersTextAndNull) {
+  EXPECT_EQ(TextOf(Make(VariantType::Int16, -32768)), L"-32768");
+  EXPECT_EQ(TextOf(Make(VariantType::Byte, 255)), L"255");
+  EXPECT_EQ(TextOf(Make(VariantType::Bool, -1)), L"-1");
+  EXPECT_EQ(TextOf(Make(VariantType::Double, 0, 0.1)), L"0.1");
+  EXPECT_EQ(TextOf(Make(VariantType::Currency, 0, 12.5)), L"12.5");
+  EXPECT_EQ(TextOf(Make(VariantType::Float, 0, static_cast<float>(0.1))), L"0.1");
+  EXPECT_EQ(TextOf(Text(L"  Salle A ")), L"  Salle A ");
+  EXPECT_EQ(TextOf(Make(VariantType::Empty)), L"");
+  EXPECT_EQ(TextOf(Make(VariantType::Null)), L"<failed>");
+  EXPECT_EQ(TextOf(Make(VariantType::Binary)), L"<failed>");
+}
