@@ -74,8 +74,8 @@ static bool ReadDay(const std::wstring& text, size_t* i, int* y, int* m, int* d)
     return ReadNumber(text, i, 1, 2, m) && ReadChar(text, i, L'-') && ReadNumber(text, i, 1, 2, d);
   }
   *i = start;
-  return ReadNumber(text, i, 1, 2, d) && ReadChar(text, i, L'/') &&
-         ReadNumber(text, i, 1, 2, m) && ReadChar(text, i, L'/') && ReadNumber(text, i, 4, 4, y);
+  return ReadNumber(text, i, 1, 2, d) && ReadChar(text, i, L'/') && ReadNumber(text, i, 1, 2, m) &&
+         ReadChar(text, i, L'/') && ReadNumber(text, i, 4, 4, y);
 }
 
 static bool ReadTime(const std::wstring& text, size_t* i, int* h, int* mi, int* s) {
