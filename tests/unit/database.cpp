@@ -6,6 +6,7 @@
 #include <cmath>
 
 #include "platform/text.h"
+#include "tests/support/mdb_file.h"
 
 static Variant Make(VariantType type, int64_t integer = 0, double number = 0,
                     std::wstring text = L"") {
@@ -100,4 +101,79 @@ TEST(VariantToText, NumbersTextAndNull) {
   EXPECT_EQ(TextOf(Make(VariantType::Empty)), L"");
   EXPECT_EQ(TextOf(Make(VariantType::Null)), L"<failed>");
   EXPECT_EQ(TextOf(Make(VariantType::Binary)), L"<failed>");
+}
+
+// ---- Reading files written by mdbwrite ----
+
+static const char kAllTypes[] =
+    "table things\n"
+    "column flag bool\n"
+    "column small byte\n"
+    "column count int\n"
+    "column big long\n"
+    "column real double\n"
+    "column when datetime\n"
+    "column label text\n"
+    "column notes memo\n"
+    "row 1\t200\t-32768\t-2147483648\t0.1\t2021-08-14 20:30:00\tOpéra\tun mémo\n"
+    "row 0\t0\t-1\t7\t-2.5\tole:-1.25\t\tcourt\n"
+    "row 0\t\\N\t\\N\t\\N\t\\N\t\\N\t\\N\t\\N\n";
+
+struct Rows {
+  std::vector<std::vector<Variant>> values;
+};
+
+static Rows ReadAll(Database& db, const std::string& table, const std::vector<std::string>& names) {
+  Rows rows;
+  Recordset rs(db, table, names);
+  for (; !rs.IsEOF(); rs.MoveNext()) {
+    rows.values.emplace_back();
+    for (const std::string& name : names) rows.values.back().push_back(rs.GetFieldValue(name));
+  }
+  rs.Close();
+  return rows;
+}
+
+class DatabaseFile : public testing::TestWithParam<bool> {
+ protected:
+  bool jet3() const { return GetParam(); }
+  std::string Write(const std::string& description) { return WriteMdb(description, jet3()); }
+};
+
+INSTANTIATE_TEST_SUITE_P(Jet, DatabaseFile, testing::Values(false, true),
+                         [](const auto& info) { return info.param ? "Jet3" : "Jet4"; });
+
+TEST_P(DatabaseFile, ReadsEveryTypeWithItsNaturalVariant) {
+  Database db;
+  db.Open(Write(kAllTypes));
+  Rows r = ReadAll(db, "things",
+                   {"flag", "small", "count", "big", "real", "when", "label", "notes"});
+  ASSERT_EQ(r.values.size(), 3u);
+  const std::vector<Variant>& a = r.values[0];
+  EXPECT_EQ(a[0].type, VariantType::Bool);
+  EXPECT_EQ(a[0].integer, -1);
+  EXPECT_EQ(a[1].type, VariantType::Byte);
+  EXPECT_EQ(a[1].integer, 200);
+  EXPECT_EQ(a[2].type, VariantType::Int16);
+  EXPECT_EQ(a[2].integer, -32768);
+  EXPECT_EQ(a[3].type, VariantType::Int32);
+  EXPECT_EQ(a[3].integer, -2147483648LL);
+  EXPECT_EQ(a[4].type, VariantType::Double);
+  EXPECT_EQ(a[4].number, 0.1);
+  EXPECT_EQ(a[5].type, VariantType::Date);
+  EXPECT_EQ(a[5].number, 44422.0 + 20.5 / 24);
+  EXPECT_EQ(a[6].type, VariantType::Text);
+  EXPECT_EQ(a[6].text, L"Opéra");
+  EXPECT_EQ(a[7].type, VariantType::Text);
+  EXPECT_EQ(a[7].text, L"un mémo");
+  const std::vector<Variant>& b = r.values[1];
+  EXPECT_EQ(b[0].integer, 0);
+  EXPECT_EQ(b[2].integer, -1);
+  EXPECT_EQ(b[4].number, -2.5);
+  EXPECT_EQ(b[5].number, -1.25);
+  EXPECT_EQ(b[6].type, VariantType::Text);  // empty text, not NULL
+  EXPECT_EQ(b[6].text, L"");
+  const std::vector<Variant>& c = r.values[2];
+  EXPECT_EQ(c[0].type, VariantType::Bool);  // a yes/no column is never NULL
+  for (size_t i = 1; i < c.size(); ++i) EXPECT_EQ(c[i].type, VariantType::Null) << i;
 }
