@@ -73,6 +73,7 @@ static RowSpan FollowOverflow(TableScan& scan, const RowSpan& span) {
 
 bool NextRow(TableScan& scan, const std::vector<int>& columns, std::vector<Variant>* values) {
   MdbConnection& c = *scan.connection;
+  if (c.closed) ThrowDatabaseError("the database is closed");
   for (;;) {
     if (scan.row >= scan.rowCount) {
       if (!AdvancePage(scan)) return false;

@@ -4,6 +4,8 @@
 
 #include <bit>
 #include <cmath>
+#include <cstdlib>
+#include <fstream>
 
 #include "platform/text.h"
 #include "tests/support/mdb_file.h"
@@ -176,4 +178,122 @@ TEST_P(DatabaseFile, ReadsEveryTypeWithItsNaturalVariant) {
   const std::vector<Variant>& c = r.values[2];
   EXPECT_EQ(c[0].type, VariantType::Bool);  // a yes/no column is never NULL
   for (size_t i = 1; i < c.size(); ++i) EXPECT_EQ(c[i].type, VariantType::Null) << i;
+}
+
+TEST_P(DatabaseFile, DatesAtTheEndsOfTheRangeAreBitExact) {
+  const char* values[] = {"-657434", "-1.25", "-0.999988425925926", "2958465.9999884259",
+                          "0.00001157407407407407"};
+  std::string description = "table d\ncolumn date datetime\n";
+  for (const char* v : values) description += std::string("row ole:") + v + "\n";
+  Database db;
+  db.Open(Write(description));
+  Rows r = ReadAll(db, "d", {"date"});
+  ASSERT_EQ(r.values.size(), std::size(values));
+  for (size_t i = 0; i < r.values.size(); ++i) {
+    EXPECT_EQ(std::bit_cast<uint64_t>(r.values[i][0].number),
+              std::bit_cast<uint64_t>(strtod(values[i], nullptr)))
+        << values[i];
+  }
+}
+
+TEST_P(DatabaseFile, TextKeepsEveryCharacterOfItsFormat) {
+  std::wstring texts[] = {L"Août à l'Opéra – Cœur €", L"東京 🎭 Ωmega"};
+  int count = jet3() ? 1 : 2;  // Jet 3 stores code page 1252
+  std::string description = "table t\ncolumn label text\ncolumn notes memo\n";
+  for (int i = 0; i < count; ++i) {
+    description += "row " + ToUtf8(texts[i]) + "\t" + ToUtf8(texts[i]) + "\n";
+  }
+  Database db;
+  db.Open(Write(description));
+  Rows r = ReadAll(db, "t", {"label", "notes"});
+  ASSERT_EQ(r.values.size(), static_cast<size_t>(count));
+  for (int i = 0; i < count; ++i) {
+    EXPECT_EQ(r.values[i][0].text, texts[i]);
+    EXPECT_EQ(r.values[i][1].text, texts[i]);
+  }
+}
+
+TEST_P(DatabaseFile, LongMemosOnOneOrManyPagesComeBackWhole) {
+  std::string medium(1500, 'm');
+  std::string huge;
+  for (int i = 0; i < 3000; ++i) huge += std::to_string(i) + ",";
+  Database db;
+  db.Open(Write("table t\ncolumn notes memo\nrow " + medium + "\nrow " + huge + "\n"));
+  Rows r = ReadAll(db, "t", {"notes"});
+  ASSERT_EQ(r.values.size(), 2u);
+  EXPECT_EQ(r.values[0][0].text, FromUtf8(medium));
+  EXPECT_EQ(r.values[1][0].text, FromUtf8(huge));
+}
+
+TEST_P(DatabaseFile, RowsComeInFileOrderAcrossManyPages) {
+  std::string description = "table shows\ncolumn id long\ncolumn name text\n";
+  for (int i = 0; i < 3000; ++i) {
+    description += "row " + std::to_string(i) + "\tshow number " + std::to_string(i) + "\n";
+  }
+  Database db;
+  db.Open(Write(description));
+  Recordset rs(db, "shows", {"id", "name"});
+  int expected = 0;
+  for (; !rs.IsEOF(); rs.MoveNext(), ++expected) {
+    ASSERT_EQ(rs.GetFieldValue("id").integer, expected);
+    ASSERT_EQ(rs.GetFieldValue("name").text, L"show number " + std::to_wstring(expected));
+  }
+  EXPECT_EQ(expected, 3000);
+  EXPECT_THROW(rs.MoveNext(), DatabaseError);
+  EXPECT_THROW(rs.GetFieldValue("id"), DatabaseError);
+}
+
+TEST_P(DatabaseFile, NamesAreNamesMatchedWithoutRegardToCase) {
+  Database db;
+  db.Open(Write(std::string(kShowsColumns) +
+                "row 1\tCarmen\t2021-08-14 20:30:00\tSalle A\t\\N\t\\N\tcarmen.jpg\t3\n" +
+                kAnnoncesColumns));
+  Recordset rs(db, "SHOWS", {"Date", "WHERE", "name", "ndays"});
+  ASSERT_FALSE(rs.IsEOF());
+  EXPECT_EQ(rs.GetFieldValue("where").text, L"Salle A");
+  EXPECT_EQ(rs.GetFieldValue("date").type, VariantType::Date);
+  EXPECT_EQ(rs.GetFieldValue("NDAYS").integer, 3);
+  EXPECT_THROW(rs.GetFieldValue("visual"), DatabaseError);  // not in the query
+  rs.MoveNext();
+  EXPECT_TRUE(rs.IsEOF());
+  Recordset empty(db, "annonces", {"template", "duration", "starting", "ending"});
+  EXPECT_TRUE(empty.IsEOF());
+}
+
+TEST_P(DatabaseFile, MissingTableOrColumnThrows) {
+  Database db;
+  db.Open(Write(kShowsColumns));
+  EXPECT_THROW(Recordset(db, "annonces", {"template"}), DatabaseError);
+  EXPECT_THROW(Recordset(db, "shows", {"id", "nom"}), DatabaseError);
+  EXPECT_THROW(Recordset(db, "shows", {"id,name"}), DatabaseError);
+}
+
+TEST_P(DatabaseFile, ClosingTwiceAndReopeningWork) {
+  std::string path = Write(std::string(kShowsColumns) + "row 1\tA\t\\N\t\\N\t\\N\t\\N\t\\N\t1\n");
+  Database db;
+  db.Close();
+  db.Open(path);
+  EXPECT_TRUE(db.IsOpen());
+  Recordset rs(db, "shows", {"name"});
+  db.Close();
+  db.Close();
+  EXPECT_FALSE(db.IsOpen());
+  EXPECT_EQ(rs.GetFieldValue("name").text, L"A");  // the row already read stays
+  EXPECT_THROW(rs.MoveNext(), DatabaseError);
+  EXPECT_THROW(Recordset(db, "shows", {"name"}), DatabaseError);
+  db.Open(path);
+  db.Open(path);
+  EXPECT_EQ(ReadAll(db, "shows", {"name"}).values.size(), 1u);
+}
+
+TEST(DatabaseOpen, FilesThatAreNoDatabaseThrow) {
+  std::string dir = MakeTempDir();
+  Database db;
+  EXPECT_THROW(db.Open(dir + "/missing.mdb"), DatabaseError);
+  EXPECT_THROW(db.Open(dir), DatabaseError);
+  std::ofstream(dir + "/text.mdb") << std::string(16384, 'x');
+  EXPECT_THROW(db.Open(dir + "/text.mdb"), DatabaseError);
+  std::ofstream(dir + "/empty.mdb");
+  EXPECT_THROW(db.Open(dir + "/empty.mdb"), DatabaseError);
+  EXPECT_FALSE(db.IsOpen());
 }
