@@ -60,8 +60,9 @@ std::unique_ptr<TableScan> OpenTableScan(std::shared_ptr<MdbConnection> connecti
   scan->table = mdb_read_table(&scan->entry);
   if (scan->table == nullptr) ThrowDatabaseError("damaged database: bad table definition");
   CheckCounts(*scan->table);
-  mdb_read_columns(scan->table);
-  if (scan->table->columns->len != scan->table->num_cols) {
+  // On a definition cut short libmdb 1.0 frees the columns and leaves NULL.
+  if (mdb_read_columns(scan->table) == nullptr || scan->table->columns == nullptr ||
+      scan->table->columns->len != scan->table->num_cols) {
     ThrowDatabaseError("damaged database: bad column definitions");
   }
   return scan;

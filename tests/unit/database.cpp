@@ -6,6 +6,7 @@
 #include <cmath>
 #include <cstdlib>
 #include <fstream>
+#include <random>
 
 #include "platform/text.h"
 #include "tests/support/mdb_file.h"
@@ -296,4 +297,81 @@ TEST(DatabaseOpen, FilesThatAreNoDatabaseThrow) {
   std::ofstream(dir + "/empty.mdb");
   EXPECT_THROW(db.Open(dir + "/empty.mdb"), DatabaseError);
   EXPECT_FALSE(db.IsOpen());
+}
+
+// ---- Damaged files: each must read consistently or throw DatabaseError ----
+
+static std::string SampleDescription() {
+  std::string d = kShowsColumns;
+  for (int i = 0; i < 120; ++i) {
+    d += "row " + std::to_string(i) + "\tSpectacle " + std::to_string(i) +
+         "\t2021-08-14 20:30:00\t" + (i % 3 ? "Salle A" : "\\N") + "\tun\t" +
+         std::string(i % 7 == 0 ? 250 : 5, 't') + "\taffiche" + std::to_string(i) + ".jpg\t" +
+         std::to_string(i % 5 - 1) + "\n";
+  }
+  d += std::string(kAnnoncesColumns) + "row promo\t30\t2021-08-14 10:00:00\tole:-1.5\n";
+  d += "table notes\ncolumn body memo\nrow " + std::string(9000, 'n') + "\nrow court\n";
+  return d;
+}
+
+// True when both tables were read, false when a DatabaseError came.
+static bool TryRead(const std::string& path) {
+  try {
+    Database db;
+    db.Open(path);
+    ReadAll(db, "shows", {"id", "name", "date", "where", "text1", "text2", "visual", "ndays"});
+    ReadAll(db, "annonces", {"template", "duration", "starting", "ending"});
+    ReadAll(db, "notes", {"body"});
+    return true;
+  } catch (const DatabaseError&) {
+    return false;
+  }
+}
+
+static std::string Slurp(const std::string& path) {
+  std::ifstream in(path, std::ios::binary);
+  return std::string(std::istreambuf_iterator<char>(in), {});
+}
+
+static void Spill(const std::string& path, const std::string& bytes) {
+  std::ofstream(path, std::ios::binary | std::ios::trunc) << bytes;
+}
+
+TEST_P(DatabaseFile, TruncatedFilesThrowOrRead) {
+  std::string path = Write(SampleDescription());
+  std::string whole = Slurp(path);
+  ASSERT_TRUE(TryRead(path));
+  size_t page = jet3() ? 2048 : 4096;
+  std::string damaged = path + ".cut";
+  for (size_t length = 0; length < whole.size(); length += length % page < 8 ? 1 : 61) {
+    Spill(damaged, whole.substr(0, length));
+    EXPECT_FALSE(TryRead(damaged)) << length;  // a cut file is never whole pages
+    Spill(damaged, whole.substr(0, length / page * page));
+    TryRead(damaged);
+  }
+}
+
+TEST_P(DatabaseFile, FilesWithFlippedBytesThrowOrRead) {
+  std::string path = Write(SampleDescription());
+  std::string whole = Slurp(path);
+  size_t page = jet3() ? 2048 : 4096;
+  std::string damaged = path + ".flipped";
+  std::mt19937 random(20210814);
+  int failures = 0;
+  const int kRounds = 3000;
+  for (int round = 0; round < kRounds; ++round) {
+    std::string bytes = whole;
+    int flips = 1 + static_cast<int>(random() % 3);
+    for (int i = 0; i < flips; ++i) {
+      size_t pageStart = random() % (whole.size() / page) * page;
+      // Half the flips hit page headers and row tables, half anywhere.
+      size_t at = round % 2 ? pageStart + random() % 96 : random() % whole.size();
+      bytes[at] = static_cast<char>(random());
+    }
+    Spill(damaged, bytes);
+    failures += TryRead(damaged) ? 0 : 1;
+  }
+  RecordProperty("failures", failures);
+  EXPECT_GT(failures, 0);
+  EXPECT_LT(failures, kRounds);
 }
