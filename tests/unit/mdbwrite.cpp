@@ -217,6 +217,22 @@ TEST_P(MdbWrite, RowsWiderThan256BytesKeepEveryColumn) {
   EXPECT_EQ(Export(Write(description + row + "\n"), "w"), expected + "\n");
 }
 
+// Jet 3 rows find their variable values through one-byte offsets and a jump
+// table per 256 bytes; memos move from the row to long-value pages and chains.
+TEST_P(MdbWrite, RowsAndMemosOfEveryLengthComeBackWhole) {
+  std::string description = "table v\ncolumn a text\ncolumn n int\ncolumn b text\ncolumn m memo\n";
+  std::string expected;
+  const int memoLengths[] = {0, 63, 64, 65, 2035, 2036, 2037, 4079, 4080, 4081, 8152, 8153};
+  for (int i = 0; i < 600; ++i) {
+    const std::string a(i % 256, 'a'), b((i * 7) % 256, 'b');
+    const std::string m(memoLengths[i % 12] + i / 12, 'm');
+    description += "row " + a + "\t" + std::to_string(i) + "\t" + b + "\t" + m + "\n";
+    expected += (a.empty() ? "NULL" : a) + "|" + std::to_string(i) + "|" +
+                (b.empty() ? "NULL" : b) + "|" + (m.empty() ? "NULL" : m) + "\n";
+  }
+  EXPECT_EQ(Export(Write(description), "v"), expected);
+}
+
 TEST(MdbWriteJet4, NonLatinTextRoundTripsAsUtf16) {
   const std::string path = WriteMdb("table t\ncolumn a text\nrow 東京 Ελλάδα 😀\n");
   const std::vector<RawRow> rows = ReadRawRows(path, "t");
@@ -259,10 +275,10 @@ INSTANTIATE_TEST_SUITE_P(
     testing::Values(
         BadDescription{"table t\ncolumn a int\ncolumn b text\nrow 1\n",
                        "line 4: the row has 1 "
-                       "values, table \"t\" has 2 columns"},
+                       "value, table \"t\" has 2 columns"},
         BadDescription{"table t\ncolumn a int\nrow 1\t2\n",
                        "line 3: the row has 2 values, "
-                       "table \"t\" has 1 columns"},
+                       "table \"t\" has 1 column"},
         BadDescription{"# c\ncolumn a int\n", "line 2: a column before any table"},
         BadDescription{"table t\nrow 1\n", "line 2: a row before any column"},
         BadDescription{"table t\n\ntable u\ncolumn a int\n", "line 1: table \"t\" has no columns"},
@@ -313,7 +329,8 @@ INSTANTIATE_TEST_SUITE_P(
                        "\"0099-12-31\" is not a date (YYYY-MM-DD HH:MM:SS, YYYY-MM-DD or "
                        "ole:<number>)"},
         BadDescription{"table t\ncolumn a datetime\nrow ole:x\n",
-                       "line 3: column \"a\": \"x\" is not a number"},
+                       "line 3: column \"a\": \"ole:x\" is not a date (YYYY-MM-DD HH:MM:SS, "
+                       "YYYY-MM-DD or ole:<number>)"},
         BadDescription{"table t\ncolumn a text\nrow a\\rb\n",
                        "line 3: column \"a\": \"a\\rb\" "
                        "holds an unknown escape (only \\t, \\n, \\\\ and \\N)"},
@@ -322,6 +339,8 @@ INSTANTIATE_TEST_SUITE_P(
                        "line 3: character U+6771 cannot be stored in a Jet 3 file", true},
         BadDescription{"table t\ncolumn a text\nrow \xC2\x81\n",
                        "line 3: character U+0081 cannot be stored in a Jet 3 file", true},
+        BadDescription{"table t\ncolumn a text\nrow \xEF\xBB\xBFx\n",
+                       "line 3: a text cannot begin with U+FEFF"},
         BadDescription{"table msysobjects\n",
                        "line 1: the table name \"msysobjects\" is reserved"}));
 

@@ -40,7 +40,7 @@ static std::string Header(const Format& format, const Table& table,
   Append(header, 0, 4);                         // no continuation page
   Append(header, 0, format.jet3 ? 4 : 8);       // length, set when complete
   Append(header, table.rows.size(), 4);
-  Append(header, 0, format.jet3 ? 4 : 20);  // autonumbers
+  header.append(format.jet3 ? 4 : 20, '\0');  // autonumbers
   header += system ? 'S' : 'N';
   int varColumns = 0;
   for (const Place& place : places) varColumns += place.fixed ? 0 : 1;

@@ -88,6 +88,10 @@ static void ParseColumn(const Format& format, std::string_view rest, int line,
   table.columns.push_back(Column{name, ParseType(type, line)});
 }
 
+static std::string Count(size_t count, const std::string& noun) {
+  return std::to_string(count) + " " + noun + (count == 1 ? "" : "s");
+}
+
 static void ParseRow(const Format& format, std::string_view values, int line,
                      std::vector<Table>& tables) {
   if (tables.empty() || tables.back().columns.empty()) Fail(line, "a row before any column");
@@ -106,8 +110,8 @@ static void ParseRow(const Format& format, std::string_view values, int line,
     start = tab + 1;
   }
   if (row.fields.size() != table.columns.size()) {
-    Fail(line, "the row has " + std::to_string(row.fields.size()) + " values, table \"" +
-                   table.name + "\" has " + std::to_string(table.columns.size()) + " columns");
+    Fail(line, "the row has " + Count(row.fields.size(), "value") + ", table \"" + table.name +
+                   "\" has " + Count(table.columns.size(), "column"));
   }
   table.rows.push_back(std::move(row));
 }

@@ -1,9 +1,14 @@
-// The plain-text description of a database:
+// The plain-text description of a database (UTF-8):
 //
-//   # comment
+//   # comment lines and blank lines are ignored
 //   table NAME
 //   column NAME TYPE      (bool, byte, int, long, double, datetime, text, memo)
-//   row VALUE<TAB>VALUE...
+//   row VALUE<TAB>VALUE...  (one value per column)
+//
+// Values: \N is NULL (not for bool: 0, 1, false, true); an empty value is the
+// empty text in text and memo columns; text takes the escapes \t \n \\ and
+// holds up to 255 characters; datetime is YYYY-MM-DD HH:MM:SS, YYYY-MM-DD
+// (years 100 to 9999) or ole:<number>, the raw OLE Automation date.
 #pragma once
 
 #include <string_view>

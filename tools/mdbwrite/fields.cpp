@@ -38,13 +38,15 @@ static Field Integer(const Column& column, std::string_view text, int line, int6
   return IntegerField(value, size);
 }
 
-static double Real(const Column& column, std::string_view text, int line) {
+static bool ParseReal(std::string_view text, double* value) {
+  const auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), *value);
+  return error == std::errc() && end == text.data() + text.size();
+}
+
+static Field Real(const Column& column, std::string_view text, int line) {
   double value = 0;
-  const auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), value);
-  if (error != std::errc() || end != text.data() + text.size()) {
-    FailValue(column, text, line, "is not a number");
-  }
-  return value;
+  if (!ParseReal(text, &value)) FailValue(column, text, line, "is not a number");
+  return DoubleField(value);
 }
 
 static Field Bool(const Column& column, std::string_view text, int line) {
@@ -54,9 +56,9 @@ static Field Bool(const Column& column, std::string_view text, int line) {
 }
 
 static Field DateTime(const Column& column, std::string_view text, int line) {
-  if (text.substr(0, 4) == "ole:") return DoubleField(Real(column, text.substr(4), line));
   double value = 0;
-  if (!ParseOleDate(text, &value)) {
+  const bool raw = text.starts_with("ole:");
+  if (raw ? !ParseReal(text.substr(4), &value) : !ParseOleDate(text, &value)) {
     FailValue(column, text, line,
               "is not a date (YYYY-MM-DD HH:MM:SS, YYYY-MM-DD or ole:<number>)");
   }
@@ -106,7 +108,7 @@ Field EncodeField(const Format& format, const Column& column, std::string_view t
     case ColumnType::Long:
       return Integer(column, text, line, INT32_MIN, INT32_MAX, 4);
     case ColumnType::Double:
-      return DoubleField(Real(column, text, line));
+      return Real(column, text, line);
     case ColumnType::DateTime:
       return DateTime(column, text, line);
     default:

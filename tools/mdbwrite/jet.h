@@ -65,7 +65,7 @@ struct InputError : std::runtime_error {
   throw InputError("line " + std::to_string(line) + ": " + message);
 }
 
-// Little-endian integers.
+// Little-endian integers of up to 8 bytes.
 inline void Append(std::string& out, uint64_t value, int size) {
   for (int i = 0; i < size; ++i) out += static_cast<char>((value >> (8 * i)) & 0xFF);
 }

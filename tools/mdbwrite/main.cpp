@@ -5,7 +5,6 @@
 // 2 on a faulty description or command line (with a one-line message naming
 // the line), 1 when the output cannot be written. OUTPUT is replaced only
 // by a complete file.
-#include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -14,7 +13,6 @@
 #include <cstring>
 #include <fstream>
 #include <iostream>
-#include <iterator>
 #include <sstream>
 #include <string>
 
@@ -76,8 +74,9 @@ static bool WriteFile(const std::string& path, const Pages& pages) {
 
 int main(int argc, char** argv) {
   const bool jet3 = argc > 1 && std::strcmp(argv[1], "--jet3") == 0;
-  if (argc != (jet3 ? 4 : 3))
+  if (argc != (jet3 ? 4 : 3)) {
     return Complain(kBadInput, "usage: mdbwrite [--jet3] DESCRIPTION OUTPUT");
+  }
   const std::string input = argv[jet3 ? 2 : 1], output = argv[jet3 ? 3 : 2];
   std::string text;
   if (!ReadDescription(input, &text)) {

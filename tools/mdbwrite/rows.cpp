@@ -51,8 +51,9 @@ static std::string PackValues(const Format& format, const std::vector<Place>& pl
   std::string row;
   Append(row, fields.size(), format.jet3 ? 1 : 2);
   for (size_t i = 0; i < fields.size(); ++i) {
-    if (places[i].fixed)
+    if (places[i].fixed) {
       row += fields[i].null ? std::string(places[i].size, '\0') : fields[i].bytes;
+    }
   }
   for (size_t i = 0; i < fields.size(); ++i) {
     if (places[i].fixed) continue;

@@ -72,6 +72,8 @@ std::string EncodeText(const Format& format, std::string_view utf8, int line) {
     if (c == 0) Fail(line, "a NUL character cannot be stored in text");
     AppendEncoded(format, static_cast<char32_t>(c), out, line);
   }
+  // Readers take Jet 4 text that starts with the bytes FF FE for compressed text.
+  if (!format.jet3 && out.starts_with("\xFF\xFE")) Fail(line, "a text cannot begin with U+FEFF");
   return out;
 }
 
