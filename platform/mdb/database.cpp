@@ -75,7 +75,7 @@ static uint32_t CheckedPageCount(const std::string& path, off_t size, uint32_t p
 
 // Reads the header with plain system calls and returns the page size.
 static uint32_t CheckFile(const std::string& path) {
-  int fd = open(path.c_str(), O_RDONLY | O_CLOEXEC);
+  int fd = open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);  // a FIFO must not block
   if (fd < 0) ThrowDatabaseError(path + ": " + strerror(errno));
   struct stat st;
   unsigned char header[0x18];

@@ -9,6 +9,7 @@
 #include <random>
 
 #include "platform/text.h"
+#include "platform/mdb/mdb_internal.h"
 #include "tests/support/mdb_file.h"
 
 static Variant Make(VariantType type, int64_t integer = 0, double number = 0,
@@ -374,4 +375,85 @@ TEST_P(DatabaseFile, FilesWithFlippedBytesThrowOrRead) {
   RecordProperty("failures", failures);
   EXPECT_GT(failures, 0);
   EXPECT_LT(failures, kRounds);
+}
+
+// ---- Row flags, set by hand on a file mdbwrite wrote ----
+
+// A table of three rows whose ids are easy to find in the file.
+class RowFlags : public DatabaseFile {
+ protected:
+  void SetUp() override {
+    path_ = Write("table t\ncolumn id long\ncolumn name text\nrow 1515851777\tun\n"
+                  "row 1515851778\tdeux\nrow 1515851779\ttrois\n");
+    bytes_ = Slurp(path_);
+    size_t at = bytes_.find("\x01\x10\x5A\x5A");  // 0x5A5A1001, the first id
+    ASSERT_NE(at, std::string::npos);
+    pageSize_ = jet3() ? 2048 : 4096;
+    page_ = at / pageSize_ * pageSize_;
+    rowTable_ = page_ + (jet3() ? 8 : 12) + 2;
+  }
+  uint16_t Entry(int row) const {
+    return static_cast<uint16_t>(static_cast<unsigned char>(bytes_[rowTable_ + 2 * row]) |
+                                 static_cast<unsigned char>(bytes_[rowTable_ + 2 * row + 1]) << 8);
+  }
+  void SetEntry(int row, uint16_t value) {
+    bytes_[rowTable_ + 2 * row] = static_cast<char>(value & 0xFF);
+    bytes_[rowTable_ + 2 * row + 1] = static_cast<char>(value >> 8);
+  }
+  std::vector<int64_t> Ids() {
+    Spill(path_, bytes_);
+    Database db;
+    db.Open(path_);
+    std::vector<int64_t> ids;
+    for (const auto& row : ReadAll(db, "t", {"id"}).values) ids.push_back(row[0].integer & 0xF);
+    return ids;
+  }
+  std::string path_, bytes_;
+  size_t pageSize_ = 0, page_ = 0, rowTable_ = 0;
+};
+
+INSTANTIATE_TEST_SUITE_P(Jet, RowFlags, testing::Values(false, true),
+                         [](const auto& info) { return info.param ? "Jet3" : "Jet4"; });
+
+TEST_P(RowFlags, DeletedRowsAreSkipped) {
+  EXPECT_EQ(Ids(), (std::vector<int64_t>{1, 2, 3}));
+  SetEntry(1, Entry(1) | 0x8000);
+  EXPECT_EQ(Ids(), (std::vector<int64_t>{1, 3}));
+  SetEntry(2, 0xFFFF);  // the offset of a deleted row is never used
+  EXPECT_EQ(Ids(), (std::vector<int64_t>{1}));
+}
+
+TEST_P(RowFlags, OverflowRowsAreReadWhereTheyPoint) {
+  // Row 0 becomes a pointer to row 2, which is then only reached through it.
+  uint32_t pointer = static_cast<uint32_t>(page_ / pageSize_) << 8 | 2;
+  for (int i = 0; i < 4; ++i) bytes_[page_ + (Entry(0) & 0x1FFF) + i] = (pointer >> 8 * i) & 0xFF;
+  SetEntry(0, Entry(0) | 0x4000);
+  SetEntry(2, Entry(2) | 0x8000);
+  EXPECT_EQ(Ids(), (std::vector<int64_t>{3, 2}));
+  // A pointer to a row that does not exist.
+  bytes_[page_ + (Entry(0) & 0x1FFF)] = 9;
+  EXPECT_THROW(Ids(), DatabaseError);
+}
+
+// ---- Text as Jet stores it ----
+
+static std::wstring Decode(bool jet3, const std::string& bytes) {
+  MdbConnection c;
+  c.jet3 = jet3;
+  return DecodeText(c, reinterpret_cast<const unsigned char*>(bytes.data()), bytes.size());
+}
+
+TEST(StoredText, Jet4PlainAndCompressedUnicode) {
+  EXPECT_EQ(Decode(false, std::string("A\0\xE9\0", 4)), L"A\u00E9");
+  EXPECT_EQ(Decode(false, std::string("<\xD8\xAD\xDF", 4)), L"\U0001F3AD");  // surrogate pair
+  EXPECT_EQ(Decode(false, std::string("\x3D\xD8", 2)), L"\uFFFD");           // lone surrogate
+  EXPECT_EQ(Decode(false, "\xFF\xFE" "Ao\xFBt"), L"Ao\u00FBt");                // compressed
+  // A zero byte switches between one and two bytes a character.
+  EXPECT_EQ(Decode(false, std::string("\xFF\xFE" "a\0\x71\x67\0b", 8)), L"a\u6771b");
+  EXPECT_EQ(Decode(false, std::string("\xFF\xFE", 2)), L"");
+  EXPECT_EQ(Decode(false, std::string("A\0B", 3)), L"A");  // an odd last byte is dropped
+}
+
+TEST(StoredText, Jet3CodePage1252) {
+  EXPECT_EQ(Decode(true, "C\x9C" "ur \x80 \xE9t\xE9 \x81"), L"C\u0153ur \u20AC \u00E9t\u00E9 \uFFFD");
 }
