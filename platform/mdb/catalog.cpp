@@ -1,0 +1,31 @@
+// The catalog: the system table MSysObjects, whose definition is always on
+// page 2, read with the same checked scan as any table. Only the names and
+// definition pages of tables are kept.
+#include <string>
+#include <vector>
+
+#include "platform/mdb/mdb_internal.h"
+#include "platform/text.h"
+
+constexpr uint32_t kCatalogPage = 2;
+
+static bool IsWhole(const Variant& v) {
+  return v.type == VariantType::Byte || v.type == VariantType::Int16 ||
+         v.type == VariantType::Int32;
+}
+
+void LoadCatalog(const std::shared_ptr<MdbConnection>& c) {
+  std::unique_ptr<TableScan> scan = OpenTableScan(c, kCatalogPage, "MSysObjects");
+  std::vector<int> columns = {FindColumn(*scan, "Id"), FindColumn(*scan, "Name"),
+                              FindColumn(*scan, "Type")};
+  for (int column : columns) {
+    if (column < 0) ThrowDatabaseError("damaged database: bad catalog");
+  }
+  std::vector<Variant> v;
+  while (NextRow(*scan, columns, &v)) {
+    if (IsWhole(v[0]) && v[1].type == VariantType::Text && IsWhole(v[2]) &&
+        (v[2].integer & 0x7F) == MDB_TABLE) {
+      c->tables.emplace_back(ToUtf8(v[1].text), static_cast<uint32_t>(v[0].integer) & 0xFFFFFF);
+    }
+  }
+}

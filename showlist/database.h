@@ -1,0 +1,7 @@
+// The connection of showDatabase to list.mdb beside the executable.
+#pragma once
+
+// 0 when the database is open, -1 when it could not be opened. Prints nothing.
+int OpenShowDatabase();
+// 0; closing a connection that is not open does nothing.
+int CloseShowDatabase();
