@@ -167,13 +167,20 @@ static sigset_t CatchStopSignals() {
   return open;
 }
 
-static void Serve(int listener, const sigset_t& open) {
+static sigset_t openMask;  // the mask that lets stop signals in
+
+void PauseMs(int64_t ms) {
+  timespec left{static_cast<time_t>(ms / 1000), static_cast<long>(ms % 1000) * 1000000L};
+  ppoll(nullptr, 0, &left, &openMask);
+}
+
+static void Serve(int listener) {
   std::vector<pollfd> watched;
   while (!stopping) {
     watched.assign(1, pollfd{listener, POLLIN, 0});
     for (const Client& client : clients)
       watched.push_back(pollfd{client.fd, static_cast<short>(POLLIN | (client.out.empty() ? 0 : POLLOUT)), 0});
-    if (ppoll(watched.data(), watched.size(), nullptr, &open) < 0) continue;
+    if (ppoll(watched.data(), watched.size(), nullptr, &openMask) < 0) continue;
     size_t i = 1;
     for (auto it = clients.begin(); it != clients.end(); ++i) {
       if (watched[i].revents == 0 || Exchange(*it, watched[i].revents)) {
@@ -195,11 +202,11 @@ int main(int argc, char** argv) {
                          : ViewerSocketPath("kivo_communication", true, &problem);
   if (path.empty()) Fail(problem);
   if (!options.tracePath.empty()) OpenTrace(options.tracePath);
-  sigset_t open = CatchStopSignals();
+  openMask = CatchStopSignals();
   int listener = Listen(path);
   NowMs();
   Say("serving %s", path.c_str());
-  Serve(listener, open);
+  Serve(listener);
   std::string atoms = "[";
   for (const Client& client : clients) {
     atoms += (atoms.size() > 1 ? "," : "") + std::string("{\"client\":") +

@@ -1,19 +1,11 @@
 // Requests as they arrive on a connection, answered in order.
 #include <unistd.h>
 
-#include <cerrno>
-#include <ctime>
 
 #include "platform/linux/viewer_wire.h"
 #include "tools/kivo-standin/standin.h"
 
 static int64_t messagesHandled = 0;
-
-static void Pause(int64_t ms) {
-  timespec left{static_cast<time_t>(ms / 1000), static_cast<long>(ms % 1000) * 1000000L};
-  while (nanosleep(&left, &left) != 0 && errno == EINTR) {
-  }
-}
 
 // Gone like a crashed viewer: the last answer out, no goodbye, the socket
 // file left behind.
@@ -44,7 +36,7 @@ static void DeleteAtomRequest(Client& client, uint16_t atom) {
 static void SendRequest(Client& client, const unsigned char* p) {
   int32_t result = HandleMessage(client, GetU32(p), GetU64(p + 4),
                                  static_cast<int64_t>(GetU64(p + 12)));
-  if (options.slowMs > 0) Pause(options.slowMs);
+  if (options.slowMs > 0) PauseMs(options.slowMs);
   client.out += WireValue(result);
   if (++messagesHandled == options.vanishAfter) Vanish(client);
 }

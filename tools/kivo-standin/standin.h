@@ -53,5 +53,8 @@ void Say(const char* format, ...) __attribute__((format(printf, 1, 2)));
 int32_t HandleMessage(Client& client, uint32_t number, uint64_t wParam, int64_t lParam);
 void EndOfClient();  // a fade under way ends with its client
 
+// main.cpp: a pause that a stop signal cuts short.
+void PauseMs(int64_t ms);
+
 // protocol.cpp: false on a broken request, after which the client is dropped.
 bool ServeRequests(Client& client);
