@@ -35,6 +35,11 @@ WindowHandle PlatformFindWindow(const std::wstring& className);
 // the window is gone.
 int32_t PlatformSendMessage(WindowHandle window, uint32_t message,
                             uint64_t wParam, int64_t lParam);
+// False once the window has gone: its viewer ended or stopped answering.
+bool PlatformIsWindow(WindowHandle window);
+// Atom texts hold 1 to kAtomMaxLength characters and no NUL; any other text,
+// like a failed registration, gets atom 0 and never travels cut short.
+constexpr size_t kAtomMaxLength = 255;
 uint16_t PlatformAddAtom(const std::wstring& text);  // 0 on failure
 void PlatformDeleteAtom(uint16_t atom);
 

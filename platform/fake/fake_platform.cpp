@@ -65,19 +65,37 @@ int32_t PlatformSendMessage(WindowHandle window, uint32_t message, uint64_t wPar
   for (const std::wstring* text : {&m.wLow, &m.wHigh, &m.lLow})
     if (!text->empty()) line += " " + ToUtf8(*text);
   fake.events.push_back(line);
+  fake.channelLog.push_back("send " + std::to_string(message));
   fake.messages.push_back(m);
   if (window == 0 || !fake.viewer) return 0;
   return fake.viewer(m);
 }
 
+bool PlatformIsWindow(WindowHandle window) { return window != 0 && fake.viewer != nullptr; }
+
 uint16_t PlatformAddAtom(const std::wstring& text) {
-  if (fake.atomCalls++ == fake.failAtomAt || text.empty() || fake.nextAtom == 0) return 0;
+  bool storable = !text.empty() && text.size() <= kAtomMaxLength &&
+                  text.find(L'\0') == std::wstring::npos;
+  std::string entry = "add " + ToUtf8(text);
+  if (fake.atomCalls++ == fake.failAtomAt || !storable || fake.nextAtom == 0) {
+    fake.channelLog.push_back(entry + " -> 0");
+    return 0;
+  }
   uint16_t atom = fake.nextAtom++;
   fake.atoms[atom] = text;
+  fake.channelLog.push_back(entry);
   return atom;
 }
 
-void PlatformDeleteAtom(uint16_t atom) { fake.atoms.erase(atom); }
+void PlatformDeleteAtom(uint16_t atom) {
+  auto it = fake.atoms.find(atom);
+  if (it == fake.atoms.end()) {
+    fake.channelLog.push_back("delete-unknown " + std::to_string(atom));
+    return;
+  }
+  fake.channelLog.push_back("delete " + ToUtf8(it->second));
+  fake.atoms.erase(it);
+}
 
 int PlatformCaptureScreen(const uint32_t** pixels, uint32_t* width, uint32_t* height) {
   if (fake.screenWidth == 0) return -1;

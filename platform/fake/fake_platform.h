@@ -38,6 +38,10 @@ struct FakePlatform {
   std::function<int32_t(const FakeMessage&)> viewer;
   std::vector<FakeMessage> messages;
   std::map<uint16_t, std::wstring> atoms;  // atoms registered now
+  // Atom calls and sends in order: "add cache", "add 0.99", "send 5688",
+  // "delete cache", "delete 0.99"; a failed add ends in " -> 0", and the
+  // deletion of an atom not registered reads "delete-unknown <atom>".
+  std::vector<std::string> channelLog;
   uint16_t nextAtom = 0xC000;
   int atomCalls = 0;
   int failAtomAt = -1;                    // this AddAtom call (0-based) fails

@@ -1,0 +1,156 @@
+// The program's side of the viewer channel: one stream socket connection to
+// the viewer, which answers each request in order (docs/viewer-protocol.md).
+#include <fcntl.h>
+#include <poll.h>
+#include <sys/socket.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstdlib>
+
+#include "platform/linux/viewer_socket.h"
+#include "platform/linux/viewer_wire.h"
+#include "platform/platform.h"
+#include "platform/text.h"
+
+// The viewer must take the connection and answer the greeting within this.
+constexpr int kConnectTimeoutMs = 1000;
+// A viewer may spend this long on one request (loading a scene) before it
+// counts as gone; KIVO_REPLY_TIMEOUT_MS overrides it.
+constexpr int kAnswerTimeoutMs = 10000;
+
+static int channelFd = -1;
+static std::string channelPath;
+static WindowHandle channelWindow = 0;  // handle of the live connection, 0 without
+static WindowHandle lastWindow = 0;
+
+static void Drop() {
+  if (channelFd >= 0) close(channelFd);
+  channelFd = -1;
+  channelWindow = 0;
+}
+
+// The viewer never writes unasked: a readable socket between requests means
+// it closed or broke the protocol.
+static bool Alive() {
+  pollfd p{channelFd, POLLIN, 0};
+  if (channelFd >= 0 && poll(&p, 1, 0) > 0) Drop();
+  return channelFd >= 0;
+}
+
+static int AnswerTimeoutMs() {
+  const char* text = std::getenv("KIVO_REPLY_TIMEOUT_MS");
+  long ms = text != nullptr ? std::strtol(text, nullptr, 10) : 0;
+  return ms > 0 && ms <= 3600000 ? static_cast<int>(ms) : kAnswerTimeoutMs;
+}
+
+static void SetTimeout(int ms) {
+  timeval limit{ms / 1000, (ms % 1000) * 1000};
+  setsockopt(channelFd, SOL_SOCKET, SO_RCVTIMEO, &limit, sizeof limit);
+  setsockopt(channelFd, SOL_SOCKET, SO_SNDTIMEO, &limit, sizeof limit);
+}
+
+static bool WriteAll(const std::string& frame) {
+  size_t done = 0;
+  while (done < frame.size()) {
+    ssize_t n = send(channelFd, frame.data() + done, frame.size() - done, MSG_NOSIGNAL);
+    if (n < 0 && errno == EINTR) continue;
+    if (n <= 0) return false;
+    done += static_cast<size_t>(n);
+  }
+  return true;
+}
+
+// An answer of one signed 32-bit value: 8 bytes with the length 4.
+static bool ReadValue(int32_t* value) {
+  unsigned char answer[8];
+  size_t got = 0;
+  while (got < sizeof answer) {
+    ssize_t n = recv(channelFd, answer + got, sizeof answer - got, 0);
+    if (n < 0 && errno == EINTR) continue;
+    if (n <= 0) return false;  // closed, or no answer in time
+    got += static_cast<size_t>(n);
+  }
+  *value = static_cast<int32_t>(GetU32(answer + 4));
+  return GetU32(answer) == 4;
+}
+
+// One request and its answer; a viewer that fails either counts as gone.
+static bool Ask(uint8_t op, const std::string& payload, int32_t* value) {
+  if (WriteAll(WireFrame(static_cast<char>(op) + payload)) && ReadValue(value)) return true;
+  Drop();
+  return false;
+}
+
+static bool Connect(const std::string& path) {
+  sockaddr_un address;
+  if (!ViewerSocketAddress(path, &address)) return false;
+  // Non-blocking, so that a viewer whose queue of connections is full
+  // refuses at once instead of holding the program.
+  int fd = socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC | SOCK_NONBLOCK, 0);
+  if (fd < 0) return false;
+  if (connect(fd, reinterpret_cast<sockaddr*>(&address), sizeof address) != 0 ||
+      !PeerIsSameUser(fd) || fcntl(fd, F_SETFL, fcntl(fd, F_GETFL) & ~O_NONBLOCK) != 0) {
+    close(fd);
+    return false;
+  }
+  channelFd = fd;
+  SetTimeout(kConnectTimeoutMs);
+  std::string hello;
+  PutU32(hello, kWireMagic);
+  PutU32(hello, kWireVersion);
+  int32_t version = 0;
+  if (!Ask(kOpHello, hello, &version) || version != static_cast<int32_t>(kWireVersion)) {
+    Drop();
+    return false;
+  }
+  SetTimeout(AnswerTimeoutMs());
+  channelPath = path;
+  channelWindow = ++lastWindow;
+  return true;
+}
+
+WindowHandle PlatformFindWindow(const std::wstring& className) {
+  std::string path = ViewerSocketPath(ToUtf8(className), false, nullptr);
+  if (path.empty()) return 0;
+  if (Alive() && path == channelPath) return channelWindow;
+  Drop();
+  return Connect(path) ? channelWindow : 0;
+}
+
+bool PlatformIsWindow(WindowHandle window) {
+  return window != 0 && window == channelWindow && Alive();
+}
+
+int32_t PlatformSendMessage(WindowHandle window, uint32_t message, uint64_t wParam,
+                            int64_t lParam) {
+  if (window == 0 || window != channelWindow) return 0;
+  std::string payload;
+  PutU32(payload, message);
+  PutU64(payload, wParam);
+  PutU64(payload, static_cast<uint64_t>(lParam));
+  int32_t result = 0;
+  return Ask(kOpSend, payload, &result) ? result : 0;
+}
+
+// What a viewer can store as given: 1 to kAtomMaxLength Unicode characters
+// without NUL, so that no text arrives altered or cut short.
+static bool Storable(const std::wstring& text) {
+  if (text.empty() || text.size() > kAtomMaxLength) return false;
+  for (wchar_t c : text)
+    if (c == 0 || c > 0x10FFFF || (c >= 0xD800 && c <= 0xDFFF)) return false;
+  return true;
+}
+
+uint16_t PlatformAddAtom(const std::wstring& text) {
+  int32_t atom = 0;
+  if (channelFd < 0 || !Storable(text) || !Ask(kOpAddAtom, ToUtf8(text), &atom)) return 0;
+  return atom >= kFirstAtom && atom <= 0xFFFF ? static_cast<uint16_t>(atom) : 0;
+}
+
+void PlatformDeleteAtom(uint16_t atom) {
+  if (atom == 0 || channelFd < 0) return;
+  std::string payload;
+  PutU16(payload, atom);
+  if (!WriteAll(WireFrame(static_cast<char>(kOpDeleteAtom) + payload))) Drop();
+}

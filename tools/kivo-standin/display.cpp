@@ -1,0 +1,182 @@
+// The pretend display: what each message does to it, the answers, a console
+// line per thing a watcher would see, and a trace line per message.
+#include <sys/stat.h>
+
+#include <charconv>
+
+#include "tools/kivo-standin/standin.h"
+#include "viewer/channel.h"
+
+static std::string scene;                  // name of the loaded scene
+static std::map<std::string, int> objects; // object numbers handed out in this scene
+static std::string selected;               // object of the next VM_SET_TEXT
+static bool running = false;
+static int64_t runStartMs = 0;
+static int deviceQueries = 0;
+
+static bool fading = false;  // a run of VP_FADE steps
+static int fadeSteps = 0;
+static double fadeFirst = 0, fadeLast = 0;
+static int64_t fadeStartMs = 0;
+
+static const char* MessageName(uint32_t number) {
+  static const char* const names[] = {
+      "VM_LOAD_SCENE",     "VM_QUERY_DEVICE",  "VM_SET_TEXT", "VM_SET_PROPERTY",
+      "VM_QUERY_FINISHED", "VM_SELECT_OBJECT", "VM_RUN",      "VM_STOP"};
+  return number >= VM_LOAD_SCENE && number <= VM_STOP ? names[number - VM_LOAD_SCENE] : "unknown";
+}
+
+static std::string Text(const std::string* text) { return text ? *text : std::string(); }
+
+// "#<n>" names the object that VM_SET_TEXT numbered n.
+static std::string ObjectLabel(const std::string* object) {
+  std::string name = Text(object);
+  if (name.size() > 1 && name[0] == '#')
+    for (const auto& [known, number] : objects)
+      if (name == "#" + std::to_string(number)) return name + " (" + known + ")";
+  return name.empty() ? "(no object)" : name;
+}
+
+static void EndFade() {
+  if (!fading) return;
+  fading = false;
+  Say("fade ends: cache %.2f after %d steps, %.2f s", fadeLast, fadeSteps,
+      static_cast<double>(NowMs() - fadeStartMs) / 1000);
+}
+
+void EndOfClient() { EndFade(); }
+
+// A fade ends at 0.01 when it began in the upper half, at 0.99 otherwise.
+static void Fade(const std::string& value) {
+  double level = -1;
+  std::from_chars(value.data(), value.data() + value.size(), level);
+  if (!fading) {
+    fading = true;
+    fadeSteps = 0;
+    fadeFirst = level;
+    fadeStartMs = NowMs();
+    Say("fade begins: cache %s", value.c_str());
+  }
+  ++fadeSteps;
+  fadeLast = level;
+  if (fadeFirst >= 0.5 ? level <= 0.01 : level >= 0.99) EndFade();
+}
+
+static int32_t LoadScene(const std::string* path) {
+  objects.clear();
+  selected.clear();
+  running = false;
+  if (path == nullptr) {
+    Say("scene load without a path");
+    return 0;
+  }
+  size_t slash = path->rfind('/');
+  scene = path->substr(slash == std::string::npos ? 0 : slash + 1);
+  if (scene.size() > 5 && scene.ends_with(".kivo")) scene.resize(scene.size() - 5);
+  struct stat info {};
+  if (stat(path->c_str(), &info) != 0) {
+    Say("scene %s: file %s not found", scene.c_str(), path->c_str());
+    return 0;
+  }
+  Say("scene %s loaded", scene.c_str());
+  return 1;
+}
+
+static int32_t QueryDevice() {
+  if (deviceQueries >= options.notReady) return 1;
+  ++deviceQueries;
+  Say("display device not ready (%d of %d)", deviceQueries, options.notReady);
+  return 0;
+}
+
+static int32_t SetText(const std::string* text) {
+  if (selected.empty()) {
+    Say("text \"%s\" without a selected object", Text(text).c_str());
+    return -1;
+  }
+  int number = objects.emplace(selected, static_cast<int>(objects.size())).first->second;
+  int32_t result = options.setTextResult.value_or(number);
+  Say("text %s: \"%s\"%s", selected.c_str(), Text(text).c_str(),
+      result < 0 ? " (refused)" : "");
+  return result;
+}
+
+static int32_t SetProperty(const std::string* object, uint16_t code, const std::string* value) {
+  if (code == VP_FADE) {
+    Fade(Text(value));
+  } else if (code == VP_POSTER) {
+    std::string file = Text(value).substr(0, Text(value).find(','));
+    Say("poster %s: %s", ObjectLabel(object).c_str(), file.c_str());
+  } else if (code == VP_OFFSET) {
+    Say("offset %s: %s", ObjectLabel(object).c_str(), Text(value).c_str());
+  } else {
+    Say("property %u of %s: %s", code, ObjectLabel(object).c_str(), Text(value).c_str());
+  }
+  return object != nullptr && value != nullptr ? 1 : 0;
+}
+
+static int32_t Run() {
+  running = true;
+  runStartMs = NowMs();
+  if (options.neverFinish)
+    Say("scene %s runs and never finishes", scene.c_str());
+  else
+    Say("scene %s runs for %.1f s", scene.c_str(), static_cast<double>(options.runTimeMs) / 1000);
+  return 1;
+}
+
+static int32_t QueryFinished() {
+  if (options.neverFinish) return 0;
+  if (!running) return 1;
+  if (NowMs() - runStartMs < options.runTimeMs) return 0;
+  running = false;
+  Say("scene %s finished", scene.c_str());
+  return 1;
+}
+
+// Acts on one message; `fields` gets its atom texts for the trace.
+static int32_t Act(const AtomTable& atoms, uint32_t number, uint64_t wParam, int64_t lParam,
+                   std::string& fields) {
+  auto low = static_cast<uint16_t>(wParam), high = static_cast<uint16_t>(wParam >> 16);
+  const std::string* first = AtomName(atoms, low);
+  const std::string* value = AtomName(atoms, static_cast<uint16_t>(lParam));
+  switch (number) {
+    case VM_LOAD_SCENE:
+      fields = ",\"path\":" + Json(first);
+      return LoadScene(first);
+    case VM_QUERY_DEVICE:
+      return QueryDevice();
+    case VM_SET_TEXT:
+      fields = ",\"text\":" + Json(first) + ",\"font\":" + Json(AtomName(atoms, high));
+      return SetText(first);
+    case VM_SET_PROPERTY:
+      fields = ",\"object\":" + Json(first) + ",\"property\":" + std::to_string(high) +
+               ",\"value\":" + Json(value);
+      return SetProperty(first, high, value);
+    case VM_QUERY_FINISHED:
+      return QueryFinished();
+    case VM_SELECT_OBJECT:
+      fields = ",\"object\":" + Json(first);
+      selected = Text(first);
+      return first != nullptr ? 1 : 0;
+    case VM_RUN:
+      return Run();
+    case VM_STOP:
+      running = false;
+      Say("stop: scene %s ends", scene.c_str());
+      return 1;
+  }
+  return 0;
+}
+
+int32_t HandleMessage(Client& client, uint32_t number, uint64_t wParam, int64_t lParam) {
+  bool fadeStep = number == VM_SET_PROPERTY && static_cast<uint16_t>(wParam >> 16) == VP_FADE;
+  if (!fadeStep) EndFade();
+  std::string fields;
+  int32_t result = Act(client.atoms, number, wParam, lParam, fields);
+  Trace("\"client\":" + std::to_string(client.id) + ",\"number\":" + std::to_string(number) +
+        ",\"name\":\"" + MessageName(number) + "\",\"wParam\":" + std::to_string(wParam) +
+        ",\"lParam\":" + std::to_string(lParam) + fields +
+        ",\"result\":" + std::to_string(result));
+  return result;
+}

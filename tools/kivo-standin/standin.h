@@ -1,0 +1,60 @@
+// The stand-in kivo viewer: serves the viewer channel on a local socket,
+// keeps a pretend display, prints what that display shows and writes a trace
+// of everything it was told.
+#pragma once
+
+#include <cstdint>
+#include <map>
+#include <optional>
+#include <string>
+
+struct Options {
+  std::string socketPath;  // empty: the default path rules
+  std::string tracePath;   // empty: no trace
+  int notReady = 0;        // VM_QUERY_DEVICE answers 0 this many times first
+  int64_t runTimeMs = 0;   // how long a scene runs after VM_RUN
+  bool neverFinish = false;
+  int64_t slowMs = 0;      // delay before each message's answer
+  int64_t vanishAfter = 0; // gone without a word after this many messages; 0 never
+  std::optional<int32_t> setTextResult;  // VM_SET_TEXT's answer instead of the object number
+  bool quiet = false;      // no console lines
+};
+extern Options options;
+
+// Atoms of one connection: atom -> text and reference count.
+struct AtomEntry {
+  std::string text;
+  int refs = 0;
+};
+using AtomTable = std::map<uint16_t, AtomEntry>;
+
+struct Client {
+  int id = 0;
+  int fd = -1;
+  std::string in, out;  // bytes received and not yet handled; answers not yet sent
+  AtomTable atoms;
+};
+
+// atoms.cpp
+bool ValidAtomText(const std::string& text);
+uint16_t AddAtom(AtomTable& table, const std::string& text);  // 0 on failure
+bool DeleteAtom(AtomTable& table, uint16_t atom);
+const std::string* AtomName(const AtomTable& table, uint16_t atom);
+std::string AtomsJson(const AtomTable& table);  // [{"atom":..,"text":..,"refs":..},...]
+
+// trace.cpp
+int64_t NowMs();  // monotonic, since start
+void OpenTrace(const std::string& path);
+void Trace(const std::string& fields);  // one line: {"t_ms":..,<fields>}
+std::string Json(const std::string* text);  // a JSON string, or null
+void Say(const char* format, ...) __attribute__((format(printf, 1, 2)));
+
+// display.cpp
+int32_t HandleMessage(Client& client, uint32_t number, uint64_t wParam, int64_t lParam);
+void EndOfClient();  // a fade under way ends with its client
+
+// main.cpp: a pause that a stop signal cuts short.
+void PauseMs(int64_t ms);
+
+// protocol.cpp: false on a broken request, after which the client is dropped.
+bool ServeRequests(Client& client);

@@ -1,0 +1,43 @@
+#include "viewer/transitions.h"
+
+#include <charconv>
+
+#include "platform/paths.h"
+#include "platform/platform.h"
+#include "viewer/channel.h"
+
+// The level with exactly two decimals ("%.2f"), whatever the process locale.
+static std::wstring LevelText(double level) {
+  char text[32];
+  auto end = std::to_chars(text, text + sizeof text, level, std::chars_format::fixed, 2).ptr;
+  return std::wstring(text, end);
+}
+
+static void FadeStep(int i) {
+  SetViewerProperty(L"cache", VP_FADE, LevelText(1.0 - i / 100.0));
+  PlatformSleep(20);
+}
+
+void FadeIn() {
+  for (int i = 0; i < 100; ++i) FadeStep(i);
+}
+
+void FadeOut() {
+  for (int i = 100; i > 0; --i) FadeStep(i);
+}
+
+void WaitSceneEnd() {
+  while (PlatformSendMessage(viewerWindow, VM_QUERY_FINISHED, 0, 0) == 0) {
+    // A viewer that ended during the scene will never report its end.
+    if (!PlatformIsWindow(viewerWindow)) return;
+    PlatformSleep(100);
+  }
+}
+
+void ReloadScene(const std::wstring& name) {
+  std::wstring path = ExecutableDirectory() + L"/templates/" + name + L".kivo";
+  uint16_t atom = PlatformAddAtom(path);
+  PlatformSendMessage(viewerWindow, VM_LOAD_SCENE, atom, 0);
+  PlatformDeleteAtom(atom);
+  PlatformSleep(100);
+}
