@@ -42,6 +42,8 @@ Display* X11Display() {
 
 uint64_t X11Connection() { return connection; }
 
+bool X11Lost() { return display && lost; }
+
 bool X11Sync(Display* d) {
   XSync(d, False);
   // Keymap changes are announced to every client; keep Xlib's copy current.

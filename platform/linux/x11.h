@@ -11,6 +11,8 @@ Display* X11Display();
 // Changes whenever X11Display() makes a new connection, so that what was made
 // on an earlier one can be dropped.
 uint64_t X11Connection();
+// Whether the connection broke; the next X11Display() makes a new one.
+bool X11Lost();
 // Waits until the server has handled every request sent so far and reports
 // whether they all went through: false after an X error or when the
 // connection was lost. Events that came in are taken off the queue.
