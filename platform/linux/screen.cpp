@@ -92,7 +92,7 @@ static int CaptureCopy(Display* d, Window root, const XWindowAttributes& a) {
   return X11Sync(d) ? -3 : -1;  // no X error: Xlib found no memory for it
 }
 
-static int Capture(const uint32_t** pixels, uint32_t* width, uint32_t* height) {
+int PlatformCaptureScreen(const uint32_t** pixels, uint32_t* width, uint32_t* height) {
   Display* d = X11Display();
   if (imageConnection != X11Connection()) {
     DropImage(nullptr);
@@ -112,13 +112,6 @@ static int Capture(const uint32_t** pixels, uint32_t* width, uint32_t* height) {
   *width = static_cast<uint32_t>(a.width);
   *height = static_cast<uint32_t>(a.height);
   return 0;
-}
-
-int PlatformCaptureScreen(const uint32_t** pixels, uint32_t* width, uint32_t* height) {
-  int status = Capture(pixels, width, height);
-  // A server that went away since the last call is noticed only now: try a new connection.
-  if (status != 0 && X11Lost()) status = Capture(pixels, width, height);
-  return status;
 }
 
 std::string_view PlatformBitmapResource(uint16_t id) { return StoredBitmap(id); }

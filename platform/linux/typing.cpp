@@ -110,9 +110,9 @@ static size_t PlanRun(const KeyMap& map, const std::vector<int>& spare, std::str
 
 static void ChangeBindings(Display* d, const Bindings& bound, bool bind) {
   for (const auto& [code, lower] : bound) {
-    KeySym pair[2] = {lower, NoSymbol};
+    KeySym pair[2] = {NoSymbol, NoSymbol};
     if (bind) XConvertCase(lower, &pair[0], &pair[1]);
-    XChangeKeyboardMapping(d, code, bind ? 2 : 1, pair, 1);
+    XChangeKeyboardMapping(d, code, 2, pair, 1);
   }
   X11Sync(d);
 }

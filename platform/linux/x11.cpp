@@ -1,6 +1,7 @@
 #include "platform/linux/x11.h"
 
 #include <X11/Xutil.h>
+#include <poll.h>
 
 #include <cstdlib>
 
@@ -22,8 +23,15 @@ static int OnIoError(Display*) {
 
 static void OnIoExit(Display*, void*) { lost = true; }
 
+// A server that ended has closed its end of the socket. Noticing it here
+// spares the first request on the new server from going to the old one.
+static bool ServerGone(Display* d) {
+  pollfd p{ConnectionNumber(d), POLLRDHUP, 0};
+  return poll(&p, 1, 0) > 0 && (p.revents & (POLLRDHUP | POLLHUP | POLLERR));
+}
+
 Display* X11Display() {
-  if (display && lost) {
+  if (display && (lost || ServerGone(display))) {
     XCloseDisplay(display);
     display = nullptr;
   }
@@ -41,8 +49,6 @@ Display* X11Display() {
 }
 
 uint64_t X11Connection() { return connection; }
-
-bool X11Lost() { return display && lost; }
 
 bool X11Sync(Display* d) {
   XSync(d, False);

@@ -5,14 +5,12 @@
 
 #include <cstdint>
 
-// The display named by $DISPLAY, connected on first use and again after the
-// server went away; nullptr when there is none. No X error ends the process.
+// The display named by $DISPLAY, connected on first use and again once the
+// server has gone away; nullptr when there is none. No X error ends the process.
 Display* X11Display();
 // Changes whenever X11Display() makes a new connection, so that what was made
 // on an earlier one can be dropped.
 uint64_t X11Connection();
-// Whether the connection broke; the next X11Display() makes a new one.
-bool X11Lost();
 // Waits until the server has handled every request sent so far and reports
 // whether they all went through: false after an X error or when the
 // connection was lost. Events that came in are taken off the queue.

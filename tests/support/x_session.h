@@ -6,6 +6,7 @@
 
 #include <X11/Xatom.h>
 #include <X11/Xlib.h>
+#include <X11/Xutil.h>
 #include <fcntl.h>
 #include <poll.h>
 #include <signal.h>
@@ -69,15 +70,19 @@ class ChildProcess {
   pid_t pid_ = 0;
 };
 
-// Xvfb at 1920x1080x24 on the first free display, which becomes $DISPLAY.
+// Xvfb (by default at 1920x1080x24) on the first free display, which becomes
+// $DISPLAY. options go to the server as they are.
 class VirtualScreen {
  public:
-  bool Start() {
+  bool Start(const std::vector<std::string>& options = {},
+             const std::string& size = "1920x1080x24") {
     int fds[2];
     if (pipe(fds) != 0) return false;
-    bool started = server_.Start({"/usr/bin/Xvfb", "-displayfd", std::to_string(fds[1]), "-screen",
-                                  "0", "1920x1080x24", "-nolisten", "tcp", "-noreset"},
-                                 fds[1]);
+    std::vector<std::string> argv{"/usr/bin/Xvfb", "-displayfd", std::to_string(fds[1]),
+                                  "-screen",       "0",          size,
+                                  "-nolisten",     "tcp",        "-noreset"};
+    argv.insert(argv.end(), options.begin(), options.end());
+    bool started = server_.Start(argv, fds[1]);
     close(fds[1]);
     std::string number;
     pollfd p{fds[0], POLLIN, 0};
