@@ -29,9 +29,10 @@ class ChildProcess {
   ChildProcess& operator=(const ChildProcess&) = delete;
   ~ChildProcess() { Stop(); }
 
-  // Runs argv[0] (a full path) in a new process group; its output is dropped.
-  // keepFd stays open in the child.
-  bool Start(const std::vector<std::string>& argv, int keepFd = -1) {
+  // Runs argv[0] (a full path) in a new process group, with env ("NAME=value")
+  // added to the environment; its output is dropped. keepFd stays open in the child.
+  bool Start(const std::vector<std::string>& argv, int keepFd = -1,
+             const std::vector<std::string>& env = {}) {
     std::vector<char*> args;
     for (const std::string& a : argv) args.push_back(const_cast<char*>(a.c_str()));
     args.push_back(nullptr);
@@ -46,6 +47,7 @@ class ChildProcess {
       for (int fd = 0; fd < 3; ++fd) dup2(null, fd);
       for (int fd = 3; fd < 1024; ++fd)
         if (fd != keepFd) close(fd);
+      for (const std::string& e : env) putenv(const_cast<char*>(e.c_str()));
       execv(args[0], args.data());
       _exit(127);
     }
@@ -120,7 +122,11 @@ class SpeechPageBrowser {
       if (!flag.empty()) argv.push_back(flag);
     argv.push_back("--user-data-dir=" + profile_);
     argv.push_back("file://" + sourceDir + "/tests/speechpage/index.html" + query);
-    return process_.Start(argv);
+    // A home of its own, and no session bus: nothing of the user's is touched.
+    return process_.Start(
+        argv, -1,
+        {"HOME=" + profile_, "XDG_CONFIG_HOME=" + profile_ + "/config",
+         "XDG_CACHE_HOME=" + profile_ + "/cache", "DBUS_SESSION_BUS_ADDRESS=disabled:"});
   }
   void Stop() {
     process_.Stop();
