@@ -1,0 +1,64 @@
+#include "platform/linux/x11.h"
+
+#include <X11/Xutil.h>
+#include <poll.h>
+
+#include <cstdlib>
+
+static Display* display = nullptr;
+static uint64_t connection = 0;
+static bool lost = false;    // the server went away
+static bool failed = false;  // an X error came back since the last X11Sync
+
+static int OnError(Display*, XErrorEvent*) {
+  failed = true;
+  return 0;
+}
+
+// Xlib ends the process after a broken connection unless both handlers return.
+static int OnIoError(Display*) {
+  lost = true;
+  return 0;
+}
+
+static void OnIoExit(Display*, void*) { lost = true; }
+
+// A server that ended has closed its end of the socket. Noticing it here
+// spares the first request on the new server from going to the old one.
+static bool ServerGone(Display* d) {
+  pollfd p{ConnectionNumber(d), POLLRDHUP, 0};
+  return poll(&p, 1, 0) > 0 && (p.revents & (POLLRDHUP | POLLHUP | POLLERR));
+}
+
+Display* X11Display() {
+  if (display && (lost || ServerGone(display))) {
+    XCloseDisplay(display);
+    display = nullptr;
+  }
+  if (display) return display;
+  const char* name = std::getenv("DISPLAY");
+  if (!name || !*name) return nullptr;
+  XSetErrorHandler(OnError);
+  XSetIOErrorHandler(OnIoError);
+  display = XOpenDisplay(name);
+  if (!display) return nullptr;
+  XSetIOErrorExitHandler(display, OnIoExit, nullptr);
+  lost = failed = false;
+  ++connection;
+  return display;
+}
+
+uint64_t X11Connection() { return connection; }
+
+bool X11Sync(Display* d) {
+  XSync(d, False);
+  // Keymap changes are announced to every client; keep Xlib's copy current.
+  while (!lost && XPending(d) > 0) {
+    XEvent event;
+    XNextEvent(d, &event);
+    if (event.type == MappingNotify) XRefreshKeyboardMapping(&event.xmapping);
+  }
+  bool ok = !failed && !lost;
+  failed = false;
+  return ok;
+}

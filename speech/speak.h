@@ -1,0 +1,10 @@
+// Speaking a text through the speech web page open on the screen.
+#pragma once
+
+#include <string>
+
+// Finds the page by its icon, clears its text field, types text (Latin-1
+// bytes, up to the first NUL) and clicks its play button. Prints "SPEAK(text)"
+// and then "OK", "err1" (no icon: nothing sent) or "err2" (no play button,
+// after all the typing). Returns 0, -1 or -2 to match. Takes 7.6 s.
+int Speak(const std::string& text);

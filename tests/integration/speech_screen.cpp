@@ -1,0 +1,127 @@
+// The Linux screen and input services on private Xvfb servers.
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <cstdlib>
+#include <cstring>
+#include <vector>
+
+#include "platform/platform.h"
+#include "speech/locator.h"
+#include "tests/support/screen_image.h"
+#include "tests/support/x_session.h"  // after gtest: Xlib defines None
+
+// Draws picture onto the root window at (x, y).
+static void DrawOnRoot(const Bitmap& picture, int x, int y) {
+  Display* d = XOpenDisplay(nullptr);
+  ASSERT_NE(d, nullptr);
+  size_t bytes = picture.pixels.size() * 4;
+  char* data = static_cast<char*>(std::malloc(bytes));  // XDestroyImage frees it
+  std::memcpy(data, picture.pixels.data(), bytes);
+  XImage* image = XCreateImage(d, DefaultVisual(d, 0), 24, ZPixmap, 0, data, picture.width,
+                               picture.height, 32, 0);
+  XPutImage(d, DefaultRootWindow(d), DefaultGC(d, 0), image, 0, 0, x, y, picture.width,
+            picture.height);
+  XSync(d, False);
+  XDestroyImage(image);
+  XCloseDisplay(d);
+}
+
+static std::vector<KeySym> KeyboardMap() {
+  Display* d = XOpenDisplay(nullptr);
+  int min, max, per;
+  XDisplayKeycodes(d, &min, &max);
+  KeySym* syms = XGetKeyboardMapping(d, static_cast<KeyCode>(min), max - min + 1, &per);
+  std::vector<KeySym> map(syms, syms + (max - min + 1) * per);
+  XFree(syms);
+  XCloseDisplay(d);
+  return map;
+}
+
+TEST(LinuxScreen, NoDisplayGivesMinusOneAndInputDoesNothing) {
+  unsetenv("DISPLAY");
+  const uint32_t* pixels;
+  uint32_t w, h;
+  EXPECT_EQ(PlatformCaptureScreen(&pixels, &w, &h), -1);
+  setenv("DISPLAY", ":4242", 1);  // nobody listens there
+  auto start = std::chrono::steady_clock::now();
+  EXPECT_EQ(PlatformCaptureScreen(&pixels, &w, &h), -1);
+  int x = 3, y = 4;
+  EXPECT_EQ(FindBitmapOnScreen(101, x, y), -1);
+  EXPECT_EQ(x * 10 + y, 34);
+  PlatformSetCursorPos(10, 10);
+  PlatformMouseButton(true);
+  PlatformMouseButton(false);
+  PlatformKeyEvent(kVkHome, kKeyExtended);
+  PlatformSendChars(PlatformForegroundWindow(), "\xE9t\xE9");
+  EXPECT_EQ(PlatformForegroundWindow(), 0u);
+  EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(2));
+  unsetenv("DISPLAY");
+}
+
+TEST(LinuxScreen, FindsWhatIsDrawnWithAndWithoutSharedMemory) {
+  for (const char* shm : {"+extension", "-extension"}) {
+    VirtualScreen screen;
+    ASSERT_TRUE(screen.Start({shm, "MIT-SHM"})) << shm;
+    DrawOnRoot(StoredPicture(102), 1500, 900);
+    const uint32_t* pixels;
+    uint32_t w = 0, h = 0;
+    ASSERT_EQ(PlatformCaptureScreen(&pixels, &w, &h), 0) << shm;
+    EXPECT_EQ(w * 10000 + h, 19201080u);
+    EXPECT_EQ(pixels[900 * 1920 + 1500] & 0xFFFFFF, 0x008DD0u);
+    int x = 0, y = 0;
+    EXPECT_EQ(FindBitmapOnScreen(102, x, y), 0) << shm;
+    EXPECT_EQ(x, 1500);
+    EXPECT_EQ(y, 900);
+    EXPECT_EQ(FindBitmapOnScreen(104, x, y), -1);
+    screen.Stop();
+  }
+}
+
+TEST(LinuxScreen, OtherColourDepthsAreRefused) {
+  VirtualScreen screen;
+  ASSERT_TRUE(screen.Start({}, "1920x1080x16"));
+  const uint32_t* pixels;
+  uint32_t w, h;
+  EXPECT_EQ(PlatformCaptureScreen(&pixels, &w, &h), -1);
+  screen.Stop();
+}
+
+TEST(LinuxScreen, SurvivesTheServerGoingAwayAndTakesTheNextOne) {
+  const uint32_t* pixels;
+  uint32_t w, h;
+  {
+    VirtualScreen first;
+    ASSERT_TRUE(first.Start());
+    ASSERT_EQ(PlatformCaptureScreen(&pixels, &w, &h), 0);
+    PlatformSetCursorPos(5, 5);
+    first.Stop();
+  }
+  EXPECT_EQ(PlatformCaptureScreen(&pixels, &w, &h), -1);
+  PlatformSetCursorPos(6, 6);
+  PlatformSendChars(0, "\xE9");
+  VirtualScreen second;
+  ASSERT_TRUE(second.Start());
+  DrawOnRoot(StoredPicture(101), 40, 50);
+  int x = 0, y = 0;
+  EXPECT_EQ(FindBitmapOnScreen(101, x, y), 0);
+  EXPECT_EQ(x * 1000 + y, 40050);
+  second.Stop();
+}
+
+TEST(LinuxInput, MovesThePointerAndRestoresTheKeyboardMapAfterTyping) {
+  VirtualScreen screen;
+  ASSERT_TRUE(screen.Start());
+  PlatformSetCursorPos(123, 456);
+  Display* d = XOpenDisplay(nullptr);
+  Window root, child;
+  int rootX = 0, rootY = 0, winX, winY;
+  unsigned mask;
+  XQueryPointer(d, DefaultRootWindow(d), &root, &child, &rootX, &rootY, &winX, &winY, &mask);
+  XCloseDisplay(d);
+  EXPECT_EQ(rootX * 1000 + rootY, 123456);
+  std::vector<KeySym> before = KeyboardMap();
+  PlatformSendChars(0, "\xC0 bient\xF4t \xC9l\xE9onore, \xE7\xE0 et l\xE0 ! \xBF\xFF\x01");
+  EXPECT_EQ(KeyboardMap(), before);
+  screen.Stop();
+}
