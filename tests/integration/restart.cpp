@@ -65,8 +65,11 @@ struct Child {
 TEST(Restart, ExceptionAndSignalsEachStartANewInstanceInPlace) {
   Child child(RESTART_CHILD, {"RESTART_PLAN=xsa"});
   ASSERT_TRUE(child.WaitFor("generation 3 "));
+  // The first generation has what the test harness left open; no later one
+  // has more than the standard three.
   std::string pid = "pid " + std::to_string(child.pid) + " fds 3\r\n";
-  for (int generation = 0; generation <= 3; ++generation)
+  EXPECT_NE(child.output.find("generation 0 pid " + std::to_string(child.pid)), std::string::npos);
+  for (int generation = 1; generation <= 3; ++generation)
     EXPECT_NE(child.output.find("generation " + std::to_string(generation) + " " + pid),
               std::string::npos)
         << child.output;
