@@ -542,3 +542,22 @@ TEST(LibmdbEnvironment, DamagedFilesLeaveNoOutput) {
   });
   EXPECT_EQ(output, "");
 }
+
+// libmdb 1.0 copies the usage map a definition points to without checking
+// that the row exists, and mdb_fetch_row then dereferences NULL.
+TEST_P(DatabaseFile, UsageMapPointingToAMissingRowThrows) {
+  std::string path = Write(SampleDescription());
+  std::string whole = Slurp(path);
+  size_t page = jet3() ? 2048 : 4096;
+  size_t usageMapRow = jet3() ? 35 : 55;
+  int definitions = 0;
+  for (size_t start = 0; start < whole.size(); start += page) {
+    if (whole[start] != 0x02) continue;
+    ++definitions;
+    std::string damaged = whole;
+    damaged[start + usageMapRow] = 56;
+    Spill(path, damaged);
+    EXPECT_FALSE(TryRead(path)) << start / page;
+  }
+  EXPECT_GE(definitions, 4);  // the catalog and three tables
+}
