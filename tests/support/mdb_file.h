@@ -84,7 +84,8 @@ inline void WriteMdbAt(const std::string& path, const std::string& description, 
   const CommandResult result =
       RunCommand(ShellQuote(BILLORA_TOOLS_DIR "/mdbwrite") + (jet3 ? " --jet3 " : " ") +
                  ShellQuote(descriptionPath) + " " + ShellQuote(path) + " 2>&1");
-  std::filesystem::remove(descriptionPath);
+  std::error_code ignored;
+  std::filesystem::remove(descriptionPath, ignored);
   if (result.exitCode != 0) {
     ADD_FAILURE() << "mdbwrite failed with " << result.exitCode << ": " << result.output;
     throw std::runtime_error("mdbwrite failed: " + result.output);
