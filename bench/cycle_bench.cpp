@@ -68,3 +68,4 @@ static void BM_CyclePasses(benchmark::State& state) {
   std::filesystem::remove_all(dir);
 }
 BENCHMARK(BM_CyclePasses)->Iterations(1)->Unit(benchmark::kMillisecond);
+BENCHMARK_MAIN();
