@@ -1,15 +1,18 @@
 #include "platform/database.h"
 
+#include <fcntl.h>
 #include <gtest/gtest.h>
+#include <unistd.h>
 
 #include <bit>
 #include <cmath>
 #include <cstdlib>
 #include <fstream>
 #include <random>
+#include <thread>
 
-#include "platform/text.h"
 #include "platform/mdb/mdb_internal.h"
+#include "platform/text.h"
 #include "tests/support/mdb_file.h"
 
 static Variant Make(VariantType type, int64_t integer = 0, double number = 0,
@@ -150,8 +153,8 @@ INSTANTIATE_TEST_SUITE_P(Jet, DatabaseFile, testing::Values(false, true),
 TEST_P(DatabaseFile, ReadsEveryTypeWithItsNaturalVariant) {
   Database db;
   db.Open(Write(kAllTypes));
-  Rows r = ReadAll(db, "things",
-                   {"flag", "small", "count", "big", "real", "when", "label", "notes"});
+  Rows r =
+      ReadAll(db, "things", {"flag", "small", "count", "big", "real", "when", "label", "notes"});
   ASSERT_EQ(r.values.size(), 3u);
   const std::vector<Variant>& a = r.values[0];
   EXPECT_EQ(a[0].type, VariantType::Bool);
@@ -383,8 +386,9 @@ TEST_P(DatabaseFile, FilesWithFlippedBytesThrowOrRead) {
 class RowFlags : public DatabaseFile {
  protected:
   void SetUp() override {
-    path_ = Write("table t\ncolumn id long\ncolumn name text\nrow 1515851777\tun\n"
-                  "row 1515851778\tdeux\nrow 1515851779\ttrois\n");
+    path_ = Write(
+        "table t\ncolumn id long\ncolumn name text\nrow 1515851777\tun\n"
+        "row 1515851778\tdeux\nrow 1515851779\ttrois\n");
     bytes_ = Slurp(path_);
     size_t at = bytes_.find("\x01\x10\x5A\x5A");  // 0x5A5A1001, the first id
     ASSERT_NE(at, std::string::npos);
@@ -447,13 +451,113 @@ TEST(StoredText, Jet4PlainAndCompressedUnicode) {
   EXPECT_EQ(Decode(false, std::string("A\0\xE9\0", 4)), L"A\u00E9");
   EXPECT_EQ(Decode(false, std::string("<\xD8\xAD\xDF", 4)), L"\U0001F3AD");  // surrogate pair
   EXPECT_EQ(Decode(false, std::string("\x3D\xD8", 2)), L"\uFFFD");           // lone surrogate
-  EXPECT_EQ(Decode(false, "\xFF\xFE" "Ao\xFBt"), L"Ao\u00FBt");                // compressed
+  EXPECT_EQ(Decode(false,
+                   "\xFF\xFE"
+                   "Ao\xFBt"),
+            L"Ao\u00FBt");  // compressed
   // A zero byte switches between one and two bytes a character.
-  EXPECT_EQ(Decode(false, std::string("\xFF\xFE" "a\0\x71\x67\0b", 8)), L"a\u6771b");
+  EXPECT_EQ(Decode(false, std::string("\xFF\xFE"
+                                      "a\0\x71\x67\0b",
+                                      8)),
+            L"a\u6771b");
   EXPECT_EQ(Decode(false, std::string("\xFF\xFE", 2)), L"");
   EXPECT_EQ(Decode(false, std::string("A\0B", 3)), L"A");  // an odd last byte is dropped
 }
 
 TEST(StoredText, Jet3CodePage1252) {
-  EXPECT_EQ(Decode(true, "C\x9C" "ur \x80 \xE9t\xE9 \x81"), L"C\u0153ur \u20AC \u00E9t\u00E9 \uFFFD");
+  EXPECT_EQ(Decode(true,
+                   "C\x9C"
+                   "ur \x80 \xE9t\xE9 \x81"),
+            L"C\u0153ur \u20AC \u00E9t\u00E9 \uFFFD");
+}
+
+// ---- libmdb's environment and output ----
+
+// Runs `body` on a new thread (libmdb loads its options once per thread)
+// with the process's stdout and stderr sent to a file; returns what came.
+template <typename F>
+static std::string OutputOfFreshThread(F body) {
+  std::string captured = MakeTempDir() + "/output";
+  fflush(stdout);
+  fflush(stderr);
+  int out = dup(1), err = dup(2);
+  int file = open(captured.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
+  dup2(file, 1);
+  dup2(file, 2);
+  std::thread([&] {
+    try {
+      body();
+    } catch (const std::exception& e) {
+      printf("exception: %s\n", e.what());
+    }
+  }).join();
+  fflush(stdout);
+  fflush(stderr);
+  dup2(out, 1);
+  dup2(err, 2);
+  close(file);
+  close(out);
+  close(err);
+  return Slurp(captured);
+}
+
+TEST(LibmdbEnvironment, DebugOptionsCharsetAndSearchPathAreIgnored) {
+  std::string path = WriteMdb(std::string(kShowsColumns) +
+                              "row 1\tCarmen\t2021-08-14 20:30:00\t\\N\t\\N\t\\N\tc.jpg\t3\n");
+  std::string elsewhere = MakeTempDir();
+  setenv("MDBOPTS", "debug_all", 1);
+  setenv("MDBICONV", "UCS-4", 1);
+  setenv("MDBPATH", std::filesystem::path(path).parent_path().c_str(), 1);
+  bool read = false, missingFailed = false;
+  std::string output = OutputOfFreshThread([&] {
+    Database db;
+    try {
+      db.Open(elsewhere + "/list.mdb");
+    } catch (const DatabaseError&) {
+      missingFailed = true;
+    }
+    db.Open(path);
+    read = ReadAll(db, "shows", {"name", "date"}).values.at(0).at(0).text == L"Carmen";
+  });
+  EXPECT_STREQ(getenv("MDBOPTS"), "debug_all");  // put back afterwards
+  unsetenv("MDBOPTS");
+  unsetenv("MDBICONV");
+  unsetenv("MDBPATH");
+  EXPECT_TRUE(missingFailed);  // not list.mdb of another folder
+  EXPECT_TRUE(read);
+  EXPECT_EQ(output, "");
+}
+
+TEST(LibmdbEnvironment, DamagedFilesLeaveNoOutput) {
+  std::string path = WriteMdb(SampleDescription());
+  std::string bytes = Slurp(path);
+  std::string output = OutputOfFreshThread([&] {
+    std::mt19937 random(7);
+    for (int round = 0; round < 200; ++round) {
+      std::string damaged = bytes;
+      for (int i = 0; i < 8; ++i) damaged[random() % damaged.size()] = static_cast<char>(random());
+      Spill(path, damaged);
+      TryRead(path);
+    }
+  });
+  EXPECT_EQ(output, "");
+}
+
+// libmdb 1.0 copies the usage map a definition points to without checking
+// that the row exists, and mdb_fetch_row then dereferences NULL.
+TEST_P(DatabaseFile, UsageMapPointingToAMissingRowThrows) {
+  std::string path = Write(SampleDescription());
+  std::string whole = Slurp(path);
+  size_t page = jet3() ? 2048 : 4096;
+  size_t usageMapRow = jet3() ? 35 : 55;
+  int definitions = 0;
+  for (size_t start = 0; start < whole.size(); start += page) {
+    if (whole[start] != 0x02) continue;
+    ++definitions;
+    std::string damaged = whole;
+    damaged[start + usageMapRow] = 56;
+    Spill(path, damaged);
+    EXPECT_FALSE(TryRead(path)) << start / page;
+  }
+  EXPECT_GE(definitions, 4);  // the catalog and three tables
 }
