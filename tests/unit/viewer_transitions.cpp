@@ -135,12 +135,3 @@ TEST_F(Transitions, ReloadSceneWithAPathTooLongForAnAtomSendsAtomZero) {
   EXPECT_EQ(fake.messages[0].wParam, 0u);  // never a path cut short
   EXPECT_EQ(fake.events.back(), "sleep 100");
 }
-
-TEST_F(Transitions, NothingIsSentToAViewerNeverFound) {
-  fake.viewer = nullptr;
-  viewerWindow = PlatformFindWindow(kViewerClass);
-  EXPECT_EQ(viewerWindow, 0u);
-  FadeIn();
-  ReloadScene(L"billorav");
-  EXPECT_EQ(fake.nowMs, 2100u);  // the pacing stays
-}
