@@ -1,5 +1,10 @@
 // The program's side of the viewer channel: one stream socket connection to
 // the viewer, which answers each request in order (docs/viewer-protocol.md).
+//
+// The atom table of a connection is the viewer's, but the numbers are chosen
+// here, from the connection's own range: a registration then needs no answer
+// and travels in the same write as the message that carries it, so a send
+// with its atoms costs one round trip instead of three.
 #include <fcntl.h>
 #include <poll.h>
 #include <sys/socket.h>
@@ -7,6 +12,7 @@
 
 #include <cerrno>
 #include <cstdlib>
+#include <vector>
 
 #include "platform/linux/viewer_socket.h"
 #include "platform/linux/viewer_wire.h"
@@ -15,19 +21,25 @@
 
 // The viewer must take the connection and answer the greeting within this.
 constexpr int kConnectTimeoutMs = 1000;
-// A viewer may spend this long on one request (loading a scene) before it
+// A viewer may spend this long on one message (loading a scene) before it
 // counts as gone; KIVO_REPLY_TIMEOUT_MS overrides it.
 constexpr int kAnswerTimeoutMs = 10000;
+// Registrations wait for the next write up to this size.
+constexpr size_t kMaxPending = 4096;
 
 static int channelFd = -1;
 static std::string channelPath;
 static WindowHandle channelWindow = 0;  // handle of the live connection, 0 without
 static WindowHandle lastWindow = 0;
+static std::vector<bool> liveAtoms;  // by atom - kFirstAtom
+static std::string pending;          // registrations not yet written
 
 static void Drop() {
   if (channelFd >= 0) close(channelFd);
   channelFd = -1;
   channelWindow = 0;
+  liveAtoms.assign(kAtomCount, false);
+  pending.clear();
 }
 
 // The viewer never writes unasked: a readable socket between requests means
@@ -50,12 +62,19 @@ static void SetTimeout(int ms) {
   setsockopt(channelFd, SOL_SOCKET, SO_SNDTIMEO, &limit, sizeof limit);
 }
 
-static bool WriteAll(const std::string& frame) {
+// Writes the pending registrations, then `frame`; a viewer that takes
+// neither counts as gone.
+static bool Write(const std::string& frame) {
+  std::string bytes = pending + frame;
+  pending.clear();
   size_t done = 0;
-  while (done < frame.size()) {
-    ssize_t n = send(channelFd, frame.data() + done, frame.size() - done, MSG_NOSIGNAL);
+  while (done < bytes.size()) {
+    ssize_t n = send(channelFd, bytes.data() + done, bytes.size() - done, MSG_NOSIGNAL);
     if (n < 0 && errno == EINTR) continue;
-    if (n <= 0) return false;
+    if (n <= 0) {
+      Drop();
+      return false;
+    }
     done += static_cast<size_t>(n);
   }
   return true;
@@ -68,18 +87,26 @@ static bool ReadValue(int32_t* value) {
   while (got < sizeof answer) {
     ssize_t n = recv(channelFd, answer + got, sizeof answer - got, 0);
     if (n < 0 && errno == EINTR) continue;
-    if (n <= 0) return false;  // closed, or no answer in time
+    if (n <= 0) break;  // closed, or no answer in time
     got += static_cast<size_t>(n);
   }
   *value = static_cast<int32_t>(GetU32(answer + 4));
-  return GetU32(answer) == 4;
-}
-
-// One request and its answer; a viewer that fails either counts as gone.
-static bool Ask(uint8_t op, const std::string& payload, int32_t* value) {
-  if (WriteAll(WireFrame(static_cast<char>(op) + payload)) && ReadValue(value)) return true;
+  if (got == sizeof answer && GetU32(answer) == 4) return true;
   Drop();
   return false;
+}
+
+static std::string Request(uint8_t op, const std::string& payload) {
+  return WireFrame(static_cast<char>(op) + payload);
+}
+
+static bool Greet() {
+  std::string hello;
+  PutU32(hello, kWireMagic);
+  PutU32(hello, kWireVersion);
+  int32_t version = 0;
+  return Write(Request(kOpHello, hello)) && ReadValue(&version) &&
+         version == static_cast<int32_t>(kWireVersion);
 }
 
 static bool Connect(const std::string& path) {
@@ -94,13 +121,10 @@ static bool Connect(const std::string& path) {
     close(fd);
     return false;
   }
+  Drop();
   channelFd = fd;
   SetTimeout(kConnectTimeoutMs);
-  std::string hello;
-  PutU32(hello, kWireMagic);
-  PutU32(hello, kWireVersion);
-  int32_t version = 0;
-  if (!Ask(kOpHello, hello, &version) || version != static_cast<int32_t>(kWireVersion)) {
+  if (!Greet()) {
     Drop();
     return false;
   }
@@ -130,7 +154,7 @@ int32_t PlatformSendMessage(WindowHandle window, uint32_t message, uint64_t wPar
   PutU64(payload, wParam);
   PutU64(payload, static_cast<uint64_t>(lParam));
   int32_t result = 0;
-  return Ask(kOpSend, payload, &result) ? result : 0;
+  return Write(Request(kOpSend, payload)) && ReadValue(&result) ? result : 0;
 }
 
 // What a viewer can store as given: 1 to kAtomMaxLength Unicode characters
@@ -143,14 +167,23 @@ static bool Storable(const std::wstring& text) {
 }
 
 uint16_t PlatformAddAtom(const std::wstring& text) {
-  int32_t atom = 0;
-  if (channelFd < 0 || !Storable(text) || !Ask(kOpAddAtom, ToUtf8(text), &atom)) return 0;
-  return atom >= kFirstAtom && atom <= 0xFFFF ? static_cast<uint16_t>(atom) : 0;
+  if (channelFd < 0 || !Storable(text)) return 0;
+  uint32_t free = 0;  // the lowest free atom
+  while (free < kAtomCount && liveAtoms[free]) ++free;
+  if (free == kAtomCount) return 0;
+  if (pending.size() > kMaxPending && !Write(std::string())) return 0;
+  auto atom = static_cast<uint16_t>(kFirstAtom + free);
+  std::string payload;
+  PutU16(payload, atom);
+  pending += Request(kOpAddAtom, payload + ToUtf8(text));
+  liveAtoms[free] = true;
+  return atom;
 }
 
 void PlatformDeleteAtom(uint16_t atom) {
-  if (atom == 0 || channelFd < 0) return;
+  if (channelFd < 0 || atom < kFirstAtom || !liveAtoms[atom - kFirstAtom]) return;
+  liveAtoms[atom - kFirstAtom] = false;
   std::string payload;
   PutU16(payload, atom);
-  if (!WriteAll(WireFrame(static_cast<char>(kOpDeleteAtom) + payload))) Drop();
+  Write(Request(kOpDeleteAtom, payload));
 }

@@ -83,7 +83,7 @@ static bool SetKeyMode() {
   std::atomic_signal_fence(std::memory_order_seq_cst);
   keyMode = 1;  // set first: a signal from here on restores savedMode
   mode.c_lflag &= ~static_cast<tcflag_t>(ICANON | ECHO);
-  mode.c_cc[VMIN] = 0;  // reads return at once, with or without a key;
+  mode.c_cc[VMIN] = 0;   // reads return at once, with or without a key;
   mode.c_cc[VTIME] = 0;  // O_NONBLOCK is not used, it would reach the shell
   if (tcsetattr(STDIN_FILENO, TCSANOW, &mode) == 0) return true;
   keyMode = 0;

@@ -28,8 +28,7 @@ static std::string PrivateTmpFolder(bool makeFolder, std::string* problem) {
   return FolderIsPrivate(folder, problem) ? folder : std::string();
 }
 
-std::string ViewerSocketPath(const std::string& className, bool makeFolder,
-                             std::string* problem) {
+std::string ViewerSocketPath(const std::string& className, bool makeFolder, std::string* problem) {
   std::string ignored;
   if (problem == nullptr) problem = &ignored;
   if (className.empty() || className.find('/') != std::string::npos) {

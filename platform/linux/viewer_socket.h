@@ -10,8 +10,7 @@
 //   absolute path, else /tmp/kivo-<uid>/<class>, a folder that must be this
 //   user's own with no access for others (made when `makeFolder`).
 // Empty, with the reason in *problem, when no safe path can be had.
-std::string ViewerSocketPath(const std::string& className, bool makeFolder,
-                             std::string* problem);
+std::string ViewerSocketPath(const std::string& className, bool makeFolder, std::string* problem);
 // False when `path` does not fit a socket address.
 bool ViewerSocketAddress(const std::string& path, sockaddr_un* address);
 // True when the process at the other end of `fd` runs as this user.

@@ -12,13 +12,14 @@ constexpr uint32_t kWireMagic = 0x4F56494B;  // the bytes "KIVO"
 constexpr uint32_t kWireVersion = 1;
 
 constexpr uint8_t kOpHello = 1;        // u32 magic, u32 version -> i32 version or 0
-constexpr uint8_t kOpAddAtom = 2;      // UTF-8 text -> i32 atom, 0 on failure
+constexpr uint8_t kOpAddAtom = 2;      // u16 atom, UTF-8 text -> no answer
 constexpr uint8_t kOpDeleteAtom = 3;   // u16 atom -> no answer
 constexpr uint8_t kOpGetAtomName = 4;  // u16 atom -> UTF-8 text, empty when unknown
 constexpr uint8_t kOpSend = 5;         // u32 number, u64 wParam, i64 lParam -> i32 result
 
-constexpr uint32_t kWireMaxBody = 1 + 4 * 255;  // an atom request at its largest
-constexpr uint16_t kFirstAtom = 0xC000;         // atoms run from 0xC000 to 0xFFFF
+constexpr uint32_t kWireMaxBody = 1 + 2 + 4 * 255;  // an atom registration at its largest
+constexpr uint16_t kFirstAtom = 0xC000;             // atoms run from 0xC000 to 0xFFFF
+constexpr uint32_t kAtomCount = 0x10000 - kFirstAtom;
 
 inline void PutU16(std::string& out, uint16_t v) {
   out += static_cast<char>(v & 0xFF);

@@ -20,14 +20,14 @@
 struct StandIn {
   std::string folder;   // private, removed by StopStandIn
   std::string socket;   // also exported as KIVO_SOCKET
-  std::string trace;    // one JSON object per line
+  std::string trace;    // one JSON object per line; none when empty
   std::string console;  // what it printed
   pid_t pid = -1;
 };
 
 inline void LaunchStandIn(StandIn& viewer, std::vector<std::string> options) {
-  std::vector<std::string> args = {BILLORA_TOOLS_DIR "/kivo-standin", "--socket", viewer.socket,
-                                    "--trace", viewer.trace};
+  std::vector<std::string> args = {BILLORA_TOOLS_DIR "/kivo-standin", "--socket", viewer.socket};
+  if (!viewer.trace.empty()) args.insert(args.end(), {"--trace", viewer.trace});
   args.insert(args.end(), options.begin(), options.end());
   viewer.pid = fork();
   if (viewer.pid == 0) {

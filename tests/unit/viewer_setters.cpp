@@ -1,5 +1,3 @@
-#include "viewer/setters.h"
-
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -8,6 +6,7 @@
 #include "platform/fake/fake_platform.h"
 #include "platform/text.h"
 #include "viewer/channel.h"
+#include "viewer/setters.h"
 
 using Log = std::vector<std::string>;
 
@@ -31,8 +30,8 @@ static Log PictureLog(const std::string& object) {
 }
 
 static Log CaptionLog(const std::string& object, const std::string& text) {
-  return {"add " + object,  "send 5690",   "delete " + object, "add " + text,
-          "add Arial",      "send 5687",   "delete " + text,   "delete Arial"};
+  return {"add " + object, "send 5690", "delete " + object, "add " + text,
+          "add Arial",     "send 5687", "delete " + text,   "delete Arial"};
 }
 
 TEST_F(Setters, PictureSettersSetThePosterPropertyOfTheirObject) {
@@ -118,9 +117,12 @@ TEST_F(Setters, ListTextOffsetOnlyOnANonNegativeReply) {
 }
 
 TEST_F(Setters, OffsetValuesAreFormattedLikePercentG) {
-  const std::pair<double, const wchar_t*> cases[] = {
-      {-0.8, L"0;-0.8;0"}, {0.0, L"0;0;0"},         {0.5, L"0;0.5;0"},
-      {1e-5, L"0;1e-05;0"}, {1234567.0, L"0;1.23457e+06;0"}, {100000.0, L"0;100000;0"}};
+  const std::pair<double, const wchar_t*> cases[] = {{-0.8, L"0;-0.8;0"},
+                                                     {0.0, L"0;0;0"},
+                                                     {0.5, L"0;0.5;0"},
+                                                     {1e-5, L"0;1e-05;0"},
+                                                     {1234567.0, L"0;1.23457e+06;0"},
+                                                     {100000.0, L"0;100000;0"}};
   for (const auto& [offset, text] : cases) {
     SetUp();
     SetListText(0, L"", offset);

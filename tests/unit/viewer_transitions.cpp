@@ -1,5 +1,3 @@
-#include "viewer/transitions.h"
-
 #include <gtest/gtest.h>
 
 #include <clocale>
@@ -7,6 +5,7 @@
 #include "platform/fake/fake_platform.h"
 #include "platform/text.h"
 #include "viewer/channel.h"
+#include "viewer/transitions.h"
 
 using Log = std::vector<std::string>;
 
@@ -110,8 +109,8 @@ TEST_F(Transitions, WaitSceneEndWithoutAViewerDoesNotWait) {
 TEST_F(Transitions, ReloadSceneLoadsTheTemplateBesideTheExecutable) {
   fake.exePath = L"/show/run";
   ReloadScene(L"billorav");
-  EXPECT_EQ(fake.channelLog,
-            (Log{"add /show/templates/billorav.kivo", "send 5685", "delete /show/templates/billorav.kivo"}));
+  EXPECT_EQ(fake.channelLog, (Log{"add /show/templates/billorav.kivo", "send 5685",
+                                  "delete /show/templates/billorav.kivo"}));
   EXPECT_EQ(fake.events.back(), "sleep 100");
   EXPECT_EQ(fake.messages[0].wParam, 0xC000u);
   EXPECT_EQ(fake.messages[0].lParam, 0);
@@ -135,13 +134,4 @@ TEST_F(Transitions, ReloadSceneWithAPathTooLongForAnAtomSendsAtomZero) {
   ASSERT_EQ(fake.messages.size(), 1u);
   EXPECT_EQ(fake.messages[0].wParam, 0u);  // never a path cut short
   EXPECT_EQ(fake.events.back(), "sleep 100");
-}
-
-TEST_F(Transitions, NothingIsSentToAViewerNeverFound) {
-  fake.viewer = nullptr;
-  viewerWindow = PlatformFindWindow(kViewerClass);
-  EXPECT_EQ(viewerWindow, 0u);
-  FadeIn();
-  ReloadScene(L"billorav");
-  EXPECT_EQ(fake.nowMs, 2100u);  // the pacing stays
 }

@@ -1,4 +1,3 @@
-#include "platform/linux/viewer_wire.h"
 #include "tools/kivo-standin/standin.h"
 
 // Valid UTF-8 of 1 to 255 characters without NUL, as the channel documents.
@@ -6,8 +5,11 @@ bool ValidAtomText(const std::string& text) {
   size_t characters = 0;
   for (size_t i = 0; i < text.size(); ++characters) {
     auto lead = static_cast<unsigned char>(text[i]);
-    int length = lead < 0x80 ? 1 : lead >= 0xC2 && lead <= 0xDF ? 2
-               : lead >= 0xE0 && lead <= 0xEF ? 3 : lead >= 0xF0 && lead <= 0xF4 ? 4 : 0;
+    int length = lead < 0x80                    ? 1
+                 : lead >= 0xC2 && lead <= 0xDF ? 2
+                 : lead >= 0xE0 && lead <= 0xEF ? 3
+                 : lead >= 0xF0 && lead <= 0xF4 ? 4
+                                                : 0;
     if (lead == 0 || length == 0 || i + length > text.size()) return false;
     uint32_t c = length == 1 ? lead : lead & (0x7F >> length);
     for (int k = 1; k < length; ++k) {
@@ -22,38 +24,16 @@ bool ValidAtomText(const std::string& text) {
   return characters >= 1 && characters <= 255;
 }
 
-uint16_t AddAtom(AtomTable& table, const std::string& text) {
-  if (!ValidAtomText(text)) return 0;
-  for (auto& [atom, entry] : table)
-    if (entry.text == text) {
-      ++entry.refs;
-      return atom;
-    }
-  uint32_t atom = kFirstAtom;  // the lowest free one
-  for (auto it = table.begin(); it != table.end() && it->first == atom; ++it) ++atom;
-  if (atom > 0xFFFF) return 0;
-  table[static_cast<uint16_t>(atom)] = AtomEntry{text, 1};
-  return static_cast<uint16_t>(atom);
-}
-
-bool DeleteAtom(AtomTable& table, uint16_t atom) {
-  auto it = table.find(atom);
-  if (it == table.end()) return false;
-  if (--it->second.refs == 0) table.erase(it);
-  return true;
-}
-
 const std::string* AtomName(const AtomTable& table, uint16_t atom) {
   auto it = table.find(atom);
-  return it == table.end() ? nullptr : &it->second.text;
+  return it == table.end() ? nullptr : &it->second;
 }
 
 std::string AtomsJson(const AtomTable& table) {
   std::string list = "[";
-  for (const auto& [atom, entry] : table) {
+  for (const auto& [atom, text] : table) {
     if (list.size() > 1) list += ",";
-    list += "{\"atom\":" + std::to_string(atom) + ",\"text\":" + Json(&entry.text) +
-            ",\"refs\":" + std::to_string(entry.refs) + "}";
+    list += "{\"atom\":" + std::to_string(atom) + ",\"text\":" + Json(&text) + "}";
   }
   return list + "]";
 }

@@ -7,9 +7,9 @@
 #include "tools/kivo-standin/standin.h"
 #include "viewer/channel.h"
 
-static std::string scene;                  // name of the loaded scene
-static std::map<std::string, int> objects; // object numbers handed out in this scene
-static std::string selected;               // object of the next VM_SET_TEXT
+static std::string scene;                   // name of the loaded scene
+static std::map<std::string, int> objects;  // object numbers handed out in this scene
+static std::string selected;                // object of the next VM_SET_TEXT
 static bool running = false;
 static int64_t runStartMs = 0;
 static int deviceQueries = 0;
@@ -18,6 +18,7 @@ static bool fading = false;  // a run of VP_FADE steps
 static int fadeSteps = 0;
 static double fadeFirst = 0, fadeLast = 0;
 static int64_t fadeStartMs = 0;
+static std::string fadeObject;
 
 static const char* MessageName(uint32_t number) {
   static const char* const names[] = {
@@ -40,14 +41,14 @@ static std::string ObjectLabel(const std::string* object) {
 static void EndFade() {
   if (!fading) return;
   fading = false;
-  Say("fade ends: cache %.2f after %d steps, %.2f s", fadeLast, fadeSteps,
+  Say("fade ends: %s %.2f after %d steps, %.2f s", fadeObject.c_str(), fadeLast, fadeSteps,
       static_cast<double>(NowMs() - fadeStartMs) / 1000);
 }
 
 void EndOfClient() { EndFade(); }
 
 // A fade ends at 0.01 when it began in the upper half, at 0.99 otherwise.
-static void Fade(const std::string& value) {
+static void Fade(const std::string& object, const std::string& value) {
   double level = -1;
   std::from_chars(value.data(), value.data() + value.size(), level);
   if (!fading) {
@@ -55,7 +56,8 @@ static void Fade(const std::string& value) {
     fadeSteps = 0;
     fadeFirst = level;
     fadeStartMs = NowMs();
-    Say("fade begins: cache %s", value.c_str());
+    fadeObject = object;
+    Say("fade begins: %s %s", object.c_str(), value.c_str());
   }
   ++fadeSteps;
   fadeLast = level;
@@ -96,14 +98,13 @@ static int32_t SetText(const std::string* text) {
   }
   int number = objects.emplace(selected, static_cast<int>(objects.size())).first->second;
   int32_t result = options.setTextResult.value_or(number);
-  Say("text %s: \"%s\"%s", selected.c_str(), Text(text).c_str(),
-      result < 0 ? " (refused)" : "");
+  Say("text %s: \"%s\"%s", selected.c_str(), Text(text).c_str(), result < 0 ? " (refused)" : "");
   return result;
 }
 
 static int32_t SetProperty(const std::string* object, uint16_t code, const std::string* value) {
   if (code == VP_FADE) {
-    Fade(Text(value));
+    Fade(ObjectLabel(object), Text(value));
   } else if (code == VP_POSTER) {
     std::string file = Text(value).substr(0, Text(value).find(','));
     Say("poster %s: %s", ObjectLabel(object).c_str(), file.c_str());
@@ -176,7 +177,6 @@ int32_t HandleMessage(Client& client, uint32_t number, uint64_t wParam, int64_t 
   int32_t result = Act(client.atoms, number, wParam, lParam, fields);
   Trace("\"client\":" + std::to_string(client.id) + ",\"number\":" + std::to_string(number) +
         ",\"name\":\"" + MessageName(number) + "\",\"wParam\":" + std::to_string(wParam) +
-        ",\"lParam\":" + std::to_string(lParam) + fields +
-        ",\"result\":" + std::to_string(result));
+        ",\"lParam\":" + std::to_string(lParam) + fields + ",\"result\":" + std::to_string(result));
   return result;
 }

@@ -52,27 +52,52 @@ static int64_t Number(const char* text) {
 }
 
 static void ParseOptions(int argc, char** argv) {
-  static const option longOptions[] = {
-      {"socket", required_argument, nullptr, 's'},   {"trace", required_argument, nullptr, 't'},
-      {"not-ready", required_argument, nullptr, 'n'}, {"run-time", required_argument, nullptr, 'r'},
-      {"never-finish", no_argument, nullptr, 'f'},    {"slow", required_argument, nullptr, 'w'},
-      {"vanish-after", required_argument, nullptr, 'v'},
-      {"set-text-result", required_argument, nullptr, 'x'},
-      {"quiet", no_argument, nullptr, 'q'},           {"help", no_argument, nullptr, 'h'},
-      {nullptr, 0, nullptr, 0}};
+  static const option longOptions[] = {{"socket", required_argument, nullptr, 's'},
+                                       {"trace", required_argument, nullptr, 't'},
+                                       {"not-ready", required_argument, nullptr, 'n'},
+                                       {"run-time", required_argument, nullptr, 'r'},
+                                       {"never-finish", no_argument, nullptr, 'f'},
+                                       {"slow", required_argument, nullptr, 'w'},
+                                       {"vanish-after", required_argument, nullptr, 'v'},
+                                       {"set-text-result", required_argument, nullptr, 'x'},
+                                       {"quiet", no_argument, nullptr, 'q'},
+                                       {"help", no_argument, nullptr, 'h'},
+                                       {nullptr, 0, nullptr, 0}};
   for (int c; (c = getopt_long(argc, argv, "", longOptions, nullptr)) != -1;) {
     switch (c) {
-      case 's': options.socketPath = optarg; break;
-      case 't': options.tracePath = optarg; break;
-      case 'n': options.notReady = static_cast<int>(Number(optarg)); break;
-      case 'r': options.runTimeMs = Number(optarg); break;
-      case 'f': options.neverFinish = true; break;
-      case 'w': options.slowMs = Number(optarg); break;
-      case 'v': options.vanishAfter = Number(optarg); break;
-      case 'x': options.setTextResult = static_cast<int32_t>(Number(optarg)); break;
-      case 'q': options.quiet = true; break;
-      case 'h': std::fputs(kUsage, stdout); std::exit(0);
-      default: std::fputs(kUsage, stderr); std::exit(2);
+      case 's':
+        options.socketPath = optarg;
+        break;
+      case 't':
+        options.tracePath = optarg;
+        break;
+      case 'n':
+        options.notReady = static_cast<int>(Number(optarg));
+        break;
+      case 'r':
+        options.runTimeMs = Number(optarg);
+        break;
+      case 'f':
+        options.neverFinish = true;
+        break;
+      case 'w':
+        options.slowMs = Number(optarg);
+        break;
+      case 'v':
+        options.vanishAfter = Number(optarg);
+        break;
+      case 'x':
+        options.setTextResult = static_cast<int32_t>(Number(optarg));
+        break;
+      case 'q':
+        options.quiet = true;
+        break;
+      case 'h':
+        std::fputs(kUsage, stdout);
+        std::exit(0);
+      default:
+        std::fputs(kUsage, stderr);
+        std::exit(2);
     }
   }
   if (optind < argc) Fail(std::string("unexpected argument: ") + argv[optind]);
@@ -121,8 +146,8 @@ static void Accept(int listener) {
 static void Disconnect(Client& client) {
   EndOfClient();
   close(client.fd);
-  Trace("\"client\":" + std::to_string(client.id) + ",\"event\":\"disconnect\",\"atoms\":" +
-        AtomsJson(client.atoms));
+  Trace("\"client\":" + std::to_string(client.id) +
+        ",\"event\":\"disconnect\",\"atoms\":" + AtomsJson(client.atoms));
   Say("program gone (client %d, %zu atoms left registered)", client.id, client.atoms.size());
 }
 
@@ -179,7 +204,8 @@ static void Serve(int listener) {
   while (!stopping) {
     watched.assign(1, pollfd{listener, POLLIN, 0});
     for (const Client& client : clients)
-      watched.push_back(pollfd{client.fd, static_cast<short>(POLLIN | (client.out.empty() ? 0 : POLLOUT)), 0});
+      watched.push_back(
+          pollfd{client.fd, static_cast<short>(POLLIN | (client.out.empty() ? 0 : POLLOUT)), 0});
     if (ppoll(watched.data(), watched.size(), nullptr, &openMask) < 0) continue;
     size_t i = 1;
     for (auto it = clients.begin(); it != clients.end(); ++i) {

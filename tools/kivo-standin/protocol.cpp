@@ -1,7 +1,6 @@
 // Requests as they arrive on a connection, answered in order.
 #include <unistd.h>
 
-
 #include "platform/linux/viewer_wire.h"
 #include "tools/kivo-standin/standin.h"
 
@@ -17,25 +16,28 @@ static void Vanish(Client& client) {
   _exit(0);
 }
 
-static void AddAtomRequest(Client& client, const std::string& text) {
-  uint16_t atom = AddAtom(client.atoms, text);
-  client.out += WireValue(atom);
-  const std::string* shown = ValidAtomText(text) ? &text : nullptr;
-  Trace("\"client\":" + std::to_string(client.id) + ",\"event\":\"add_atom\",\"text\":" +
-        Json(shown) + ",\"bytes\":" + std::to_string(text.size()) +
-        ",\"atom\":" + std::to_string(atom));
+// A registration under a number the program chose; false when the number
+// is out of range or taken, or the text is not one an atom can hold.
+static bool AddAtomRequest(Client& client, uint16_t atom, const std::string& text) {
+  if (atom < kFirstAtom || client.atoms.count(atom) > 0 || !ValidAtomText(text)) return false;
+  client.atoms[atom] = text;
+  Trace("\"client\":" + std::to_string(client.id) +
+        ",\"event\":\"add_atom\",\"atom\":" + std::to_string(atom) + ",\"text\":" + Json(&text));
+  return true;
 }
 
+// Deleting an atom that is not registered does nothing.
 static void DeleteAtomRequest(Client& client, uint16_t atom) {
-  std::string text = AtomName(client.atoms, atom) ? *AtomName(client.atoms, atom) : "";
-  bool known = DeleteAtom(client.atoms, atom);
-  Trace("\"client\":" + std::to_string(client.id) + ",\"event\":\"delete_atom\",\"atom\":" +
-        std::to_string(atom) + ",\"text\":" + Json(known ? &text : nullptr));
+  auto it = client.atoms.find(atom);
+  const std::string* text = it != client.atoms.end() ? &it->second : nullptr;
+  Trace("\"client\":" + std::to_string(client.id) +
+        ",\"event\":\"delete_atom\",\"atom\":" + std::to_string(atom) + ",\"text\":" + Json(text));
+  if (text != nullptr) client.atoms.erase(it);
 }
 
 static void SendRequest(Client& client, const unsigned char* p) {
-  int32_t result = HandleMessage(client, GetU32(p), GetU64(p + 4),
-                                 static_cast<int64_t>(GetU64(p + 12)));
+  int32_t result =
+      HandleMessage(client, GetU32(p), GetU64(p + 4), static_cast<int64_t>(GetU64(p + 12)));
   if (options.slowMs > 0) PauseMs(options.slowMs);
   client.out += WireValue(result);
   if (++messagesHandled == options.vanishAfter) Vanish(client);
@@ -47,8 +49,8 @@ static bool Serve(Client& client, uint8_t op, const std::string& payload) {
   if (op == kOpHello && payload.size() == 8) {
     bool ours = GetU32(p) == kWireMagic && GetU32(p + 4) == kWireVersion;
     client.out += WireValue(ours ? static_cast<int32_t>(kWireVersion) : 0);
-  } else if (op == kOpAddAtom) {
-    AddAtomRequest(client, payload);
+  } else if (op == kOpAddAtom && payload.size() > 2) {
+    return AddAtomRequest(client, GetU16(p), payload.substr(2));
   } else if (op == kOpDeleteAtom && payload.size() == 2) {
     DeleteAtomRequest(client, GetU16(p));
   } else if (op == kOpGetAtomName && payload.size() == 2) {

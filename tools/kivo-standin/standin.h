@@ -14,19 +14,15 @@ struct Options {
   int notReady = 0;        // VM_QUERY_DEVICE answers 0 this many times first
   int64_t runTimeMs = 0;   // how long a scene runs after VM_RUN
   bool neverFinish = false;
-  int64_t slowMs = 0;      // delay before each message's answer
-  int64_t vanishAfter = 0; // gone without a word after this many messages; 0 never
+  int64_t slowMs = 0;                    // delay before each message's answer
+  int64_t vanishAfter = 0;               // gone without a word after this many messages; 0 never
   std::optional<int32_t> setTextResult;  // VM_SET_TEXT's answer instead of the object number
-  bool quiet = false;      // no console lines
+  bool quiet = false;                    // no console lines
 };
 extern Options options;
 
-// Atoms of one connection: atom -> text and reference count.
-struct AtomEntry {
-  std::string text;
-  int refs = 0;
-};
-using AtomTable = std::map<uint16_t, AtomEntry>;
+// Atoms of one connection, numbered by the program: atom -> text.
+using AtomTable = std::map<uint16_t, std::string>;
 
 struct Client {
   int id = 0;
@@ -37,15 +33,13 @@ struct Client {
 
 // atoms.cpp
 bool ValidAtomText(const std::string& text);
-uint16_t AddAtom(AtomTable& table, const std::string& text);  // 0 on failure
-bool DeleteAtom(AtomTable& table, uint16_t atom);
 const std::string* AtomName(const AtomTable& table, uint16_t atom);
-std::string AtomsJson(const AtomTable& table);  // [{"atom":..,"text":..,"refs":..},...]
+std::string AtomsJson(const AtomTable& table);  // [{"atom":..,"text":..},...]
 
 // trace.cpp
 int64_t NowMs();  // monotonic, since start
 void OpenTrace(const std::string& path);
-void Trace(const std::string& fields);  // one line: {"t_ms":..,<fields>}
+void Trace(const std::string& fields);      // one line: {"t_ms":..,<fields>}
 std::string Json(const std::string* text);  // a JSON string, or null
 void Say(const char* format, ...) __attribute__((format(printf, 1, 2)));
 
