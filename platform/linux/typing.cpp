@@ -8,7 +8,6 @@
 #include <X11/extensions/XTest.h>
 #include <X11/keysym.h>
 
-#include <algorithm>
 #include <optional>
 #include <string_view>
 #include <utility>

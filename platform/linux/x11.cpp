@@ -23,8 +23,8 @@ static int OnIoError(Display*) {
 
 static void OnIoExit(Display*, void*) { lost = true; }
 
-// A server that ended has closed its end of the socket. Noticing it here
-// spares the first request on the new server from going to the old one.
+// A server that ended has closed its end of the socket. Noticing that before
+// the next request lets that request go to a new connection instead of being lost.
 static bool ServerGone(Display* d) {
   pollfd p{ConnectionNumber(d), POLLRDHUP, 0};
   return poll(&p, 1, 0) > 0 && (p.revents & (POLLRDHUP | POLLHUP | POLLERR));

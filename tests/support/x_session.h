@@ -55,8 +55,6 @@ class ChildProcess {
     return true;
   }
 
-  bool Running() const { return pid_ > 0 && waitpid(pid_, nullptr, WNOHANG) == 0; }
-
   // SIGTERM to the group, SIGKILL after 5 s, then reaped.
   void Stop() {
     if (pid_ <= 0) return;
@@ -92,19 +90,16 @@ class VirtualScreen {
     while (started && poll(&p, 1, 15000) > 0 && read(fds[0], &c, 1) == 1 && c != '\n') number += c;
     close(fds[0]);
     if (number.empty()) return false;
-    display_ = ":" + number;
-    setenv("DISPLAY", display_.c_str(), 1);
+    setenv("DISPLAY", (":" + number).c_str(), 1);
     return true;
   }
   void Stop() {
     server_.Stop();
     unsetenv("DISPLAY");
   }
-  const std::string& Display() const { return display_; }
 
  private:
   ChildProcess server_;
-  std::string display_;
 };
 
 // Chromium showing tests/speechpage/index.html with query, in kiosk mode at
