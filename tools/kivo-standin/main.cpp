@@ -241,6 +241,6 @@ int main(int argc, char** argv) {
   }
   Trace("\"event\":\"exit\",\"clients\":" + atoms + "]");
   unlink(path.c_str());
-  Say("stopped");
+  Say("stopped\n");
   return 0;
 }

@@ -59,12 +59,13 @@ void Say(const char* format, ...) {
   gettimeofday(&now, nullptr);
   std::tm local{};
   localtime_r(&now.tv_sec, &local);
-  std::printf("kivo %02d:%02d:%02d.%03ld  ", local.tm_hour, local.tm_min, local.tm_sec,
+  // Each line begins with its line feed, as the display's own messages do, so
+  // that both can share one terminal line by line.
+  std::printf("\nkivo %02d:%02d:%02d.%03ld  ", local.tm_hour, local.tm_min, local.tm_sec,
               static_cast<long>(now.tv_usec / 1000));
   va_list args;
   va_start(args, format);
   std::vprintf(format, args);
   va_end(args);
-  std::printf("\n");
   std::fflush(stdout);
 }
