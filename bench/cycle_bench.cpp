@@ -15,16 +15,13 @@
 #include "viewer/channel.h"
 
 static std::string VenueDescription() {
-  std::string text =
-      "table shows\ncolumn id long\ncolumn name text\ncolumn date datetime\ncolumn where text\n"
-      "column text1 text\ncolumn text2 text\ncolumn visual text\ncolumn ndays int\n";
+  std::string text = kShowsColumns;
   for (int k = 0; k < 40; ++k)
     text += "row " + std::to_string(k) + "\tSpectacle " + std::to_string(k) + "\t2021-08-1" +
             std::to_string(4 + k % 5) + " 2" + std::to_string(k % 4) + ":30:00\tSalle " +
             std::to_string(k % 3) + "\t\\N\t\\N\tp" + std::to_string(k) + ".jpg\t" +
             std::to_string(1 + k % 7) + "\n";
-  text += "table annonces\ncolumn template text\ncolumn duration int\ncolumn starting datetime\n"
-          "column ending datetime\n"
+  text += std::string(kAnnoncesColumns) +
           "row promo\t8\t2021-08-01 00:00:00\t2022-08-01 00:00:00\n"
           "row bar\t5\t2021-08-01 00:00:00\t2022-08-01 00:00:00\n";
   return text;
@@ -49,7 +46,6 @@ static void BM_CyclePasses(benchmark::State& state) {
   FakeReset();
   std::string mdb = WriteMdb(VenueDescription());
   std::string dir = std::filesystem::path(mdb).parent_path().string();
-  std::filesystem::rename(mdb, dir + "/list.mdb");
   fake.exePath = FromUtf8(dir + "/billora");
   fake.epochBase = 1628928000;
   fake.viewer = [](const FakeMessage& m) -> int32_t { return m.message == VM_SET_TEXT ? 3 : 1; };

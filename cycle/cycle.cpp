@@ -1,6 +1,5 @@
 #include "cycle/cycle.h"
 
-#include <cmath>
 #include <string>
 
 #include "cycle/wait.h"

@@ -14,17 +14,13 @@
 static constexpr unsigned kSlots = 18;
 static constexpr double kPlaceOffset = -0.8;
 
-static bool SameDay(const DateParts& a, const DateParts& b) {
-  return a.day == b.day && a.month == b.month && a.year == b.year;
-}
-
 // Today's shows lead the sorted lists, so they are counted from the front.
 static int CountTodayShows() {
   DateParts today = GetDateParts(CurrentDateTime());
   int n = showList.names.Size();
   int count = 0;
   for (int k = 0; k < n; ++k)
-    if (SameDay(GetDateParts(showList.dates.At(k)), today)) ++count;
+    if (SameCalendarDay(GetDateParts(showList.dates.At(k)), today)) ++count;
   return count;
 }
 

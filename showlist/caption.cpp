@@ -8,10 +8,6 @@ static const wchar_t* const kMonthNames[] = {
     L"Janvier", L"F\u00e9vrier", L"Mars",      L"Avril",   L"Mai",      L"Juin",
     L"Juillet", L"Ao\u00fbt",    L"Septembre", L"Octobre", L"Novembre", L"D\u00e9cembre"};
 
-static bool SameDay(const DateParts& a, const DateParts& b) {
-  return a.day == b.day && a.month == b.month && a.year == b.year;
-}
-
 static std::wstring HourMinute(const DateParts& when) {
   return std::to_wstring(when.hour) + (when.minute < 10 ? L":0" : L":") +
          std::to_wstring(when.minute);
@@ -19,8 +15,10 @@ static std::wstring HourMinute(const DateParts& when) {
 
 static std::wstring DateText(const DateParts& when, const DateTime& loadNow) {
   if (when.year < 0) return std::wstring();  // no calendar parts: the place alone
-  if (SameDay(when, GetDateParts(loadNow))) return L"Aujourd'hui \u00e0 " + HourMinute(when);
-  if (SameDay(when, GetDateParts(AddDays(loadNow, 1)))) return L"Demain \u00e0 " + HourMinute(when);
+  if (SameCalendarDay(when, GetDateParts(loadNow)))
+    return L"Aujourd'hui \u00e0 " + HourMinute(when);
+  if (SameCalendarDay(when, GetDateParts(AddDays(loadNow, 1))))
+    return L"Demain \u00e0 " + HourMinute(when);
   return kDayNames[when.weekday] + (L' ' + std::to_wstring(when.day)) + L' ' +
          kMonthNames[when.month - 1] + L' ' + HourMinute(when);
 }

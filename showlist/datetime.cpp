@@ -115,3 +115,7 @@ bool IsLater(const DateTime& a, const DateTime& b) {
   return std::round(ContinuousDays(a.date) * kMsPerDay) >
          std::round(ContinuousDays(b.date) * kMsPerDay);
 }
+
+bool SameCalendarDay(const DateParts& a, const DateParts& b) {
+  return a.day == b.day && a.month == b.month && a.year == b.year;
+}

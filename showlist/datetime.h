@@ -26,6 +26,9 @@ DateParts GetDateParts(const DateTime& when);
 // (not a number, before 0100-01-01, after 9999-12-31).
 DateTime MakeDate(double oleDate);
 
+// True when both fall on the same day of the same month of the same year.
+bool SameCalendarDay(const DateParts& a, const DateParts& b);
+
 // Now, from the system clock in whole seconds converted to local time. Invalid
 // when the local time cannot be had or its fields do not come back unchanged
 // from the date value (a leap second, a year out of range).

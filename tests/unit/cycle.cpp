@@ -19,14 +19,6 @@
 
 namespace {
 
-const char* kShows =
-    "table shows\n"
-    "column id long\ncolumn name text\ncolumn date datetime\ncolumn where text\n"
-    "column text1 text\ncolumn text2 text\ncolumn visual text\ncolumn ndays int\n";
-const char* kAnnonces =
-    "table annonces\n"
-    "column template text\ncolumn duration int\ncolumn starting datetime\ncolumn ending datetime\n";
-
 std::string Show(int id, const std::string& name, const std::string& date, const std::string& where,
                  const std::string& visual, const std::string& ndays = "1") {
   return "row " + std::to_string(id) + "\t" + name + "\t" + date + "\t" + where + "\t\\N\t\\N\t" +
@@ -79,9 +71,8 @@ class CycleTest : public ::testing::Test {
   // Writes list.mdb beside a fake executable; every poster exists unless named.
   void Venue(const std::string& shows, const std::string& slots,
              const std::vector<std::string>& missing = {}) {
-    std::string path = WriteMdb(std::string(kShows) + shows + kAnnonces + slots);
+    std::string path = WriteMdb(std::string(kShowsColumns) + shows + kAnnoncesColumns + slots);
     dir = std::filesystem::path(path).parent_path().string();
-    std::filesystem::rename(path, dir + "/list.mdb");
     fake.exePath = FromUtf8(dir + "/billora");
     for (const char* poster : {"aida.jpg", "carmen.jpg", "tosca.jpg", "p0.jpg", "p1.jpg", "p2.jpg"})
       if (std::find(missing.begin(), missing.end(), poster) == missing.end())
