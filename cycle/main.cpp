@@ -4,11 +4,13 @@
 #include "cycle/cycle.h"
 #include "platform/platform.h"
 #include "platform/text.h"
+#include "speech/page_pictures.h"
 #include "speech/speak.h"
 
 int main() {
   PlatformInstallFaultRestart();
   try {
+    LoadSpeechPictures(SpeechPictureFolder());
     Speak("Coucou");
     PrintNarrow("BILLORA 1.5\n");
     RunCycle();

@@ -17,6 +17,10 @@ bool PlatformLocalTime(int64_t t, std::tm* out);  // local broken-down time
 // ---- Process and files ---------------------------------------------------
 std::wstring PlatformExecutablePath();  // full path of the running executable
 bool PlatformFileExists(const std::wstring& path);  // file or folder
+// The whole content of the regular file path into *bytes. Returns 0; -1 when
+// there is no such file; -2 when it cannot be read (a folder or device, no
+// permission, a read error); -3 when it holds more than maxBytes.
+int PlatformReadFile(const std::wstring& path, size_t maxBytes, std::string* bytes);
 // Starts a new instance of this executable with no arguments in place of the
 // current one. Returns only when that failed.
 void PlatformRestart();

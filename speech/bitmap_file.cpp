@@ -7,7 +7,7 @@ static constexpr uint32_t kInfoHeaderSize = 40;  // later header versions are lo
 static constexpr int64_t kMaxSide = 0xFFFF;      // templates are at most 16 bits wide and tall
 
 struct BmpLayout {
-  uint32_t width, height;
+  uint32_t width, height, bytesPerPixel;
   bool topDown;
   uint64_t dataOffset, stride;
 };
@@ -23,29 +23,52 @@ static uint16_t Read16(std::string_view b, size_t at) {
                                static_cast<unsigned char>(b[at + 1]) << 8);
 }
 
-static bool ReadLayout(std::string_view b, BmpLayout* l) {
-  if (b.size() < kFileHeaderSize + kInfoHeaderSize || b[0] != 'B' || b[1] != 'M') return false;
-  if (Read32(b, 14) < kInfoHeaderSize || Read16(b, 26) != 1 || Read16(b, 28) != 24 ||
-      Read32(b, 30) != 0)
-    return false;
+// 32-bit files may name their channels with masks (BI_BITFIELDS) after the
+// 40-byte header; only the usual red, green, blue order keeps the pixels plain.
+static bool PlainEncoding(std::string_view b, uint32_t bits) {
+  uint32_t compression = Read32(b, 30);
+  if (compression == 0) return true;
+  size_t masks = kFileHeaderSize + kInfoHeaderSize;
+  return compression == 3 && bits == 32 && b.size() >= masks + 12 && Read32(b, masks) == 0xFF0000 &&
+         Read32(b, masks + 4) == 0xFF00 && Read32(b, masks + 8) == 0xFF;
+}
+
+// The layout of the file's pixels, or the reason it has none we can read.
+static std::string ReadLayout(std::string_view b, BmpLayout* l) {
+  if (b.size() < kFileHeaderSize + kInfoHeaderSize || b[0] != 'B' || b[1] != 'M' ||
+      Read16(b, 26) != 1)
+    return "not a BMP file";
+  if (Read32(b, 14) < kInfoHeaderSize) return "an old BMP header (OS/2), not read";
+  uint32_t bits = Read16(b, 28);
+  if (bits != 24 && bits != 32) return std::to_string(bits) + " bits per pixel, not 24 or 32";
+  if (!PlainEncoding(b, bits)) return "compressed";
   int64_t width = static_cast<int32_t>(Read32(b, 18));
   int64_t height = static_cast<int32_t>(Read32(b, 22));
   l->topDown = height < 0;
   if (height < 0) height = -height;
-  if (width < 0 || width > kMaxSide || height > kMaxSide) return false;
+  if (width < 0) return "negative width";
+  if (width > kMaxSide || height > kMaxSide) return "wider or taller than 65535 pixels";
   l->width = static_cast<uint32_t>(width);
   l->height = static_cast<uint32_t>(height);
+  l->bytesPerPixel = bits / 8;
   l->dataOffset = Read32(b, 10);
-  l->stride = (l->width * 3u + 3u) & ~3u;
-  return l->dataOffset <= b.size() && l->stride * l->height <= b.size() - l->dataOffset;
+  l->stride = (l->width * l->bytesPerPixel + 3u) & ~3u;
+  if (l->dataOffset > b.size() || l->stride * l->height > b.size() - l->dataOffset)
+    return "cut short: fewer pixels than its header says";
+  return {};
 }
 
-int DecodeBitmapFile(std::string_view bytes, Bitmap* out) {
-  BmpLayout l;
-  if (!ReadLayout(bytes, &l)) return -1;
+int DecodeBitmapFile(std::string_view bytes, Bitmap* out, std::string* reason) {
+  BmpLayout l{};
+  std::string problem = ReadLayout(bytes, &l);
+  if (!problem.empty()) {
+    if (reason) *reason = problem;
+    return -1;
+  }
   try {
     out->pixels.assign(static_cast<size_t>(l.width) * l.height, 0);
   } catch (const std::bad_alloc&) {
+    if (reason) *reason = "no memory for its pixels";
     return -2;
   }
   out->width = l.width;
@@ -54,7 +77,7 @@ int DecodeBitmapFile(std::string_view bytes, Bitmap* out) {
     uint32_t fileRow = l.topDown ? row : l.height - 1 - row;
     const char* src = bytes.data() + l.dataOffset + fileRow * l.stride;
     uint32_t* dst = out->pixels.data() + static_cast<size_t>(row) * l.width;
-    for (uint32_t col = 0; col < l.width; ++col, src += 3) {
+    for (uint32_t col = 0; col < l.width; ++col, src += l.bytesPerPixel) {
       auto blue = static_cast<unsigned char>(src[0]);
       auto green = static_cast<unsigned char>(src[1]);
       auto red = static_cast<unsigned char>(src[2]);

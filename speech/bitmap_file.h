@@ -14,10 +14,12 @@ struct Bitmap {
   ImageView View() const { return {pixels.data(), width, height}; }
 };
 
-// Reads an uncompressed 24-bit BMP (rows bottom-up or top-down, each padded to
-// 4 bytes). Returns 0, -1 when the bytes are not such a file or hold fewer
-// pixels than their header claims, -2 when memory for the pixels cannot be had.
-int DecodeBitmapFile(std::string_view bytes, Bitmap* out);
+// Reads an uncompressed 24- or 32-bit BMP (rows bottom-up or top-down, each
+// padded to 4 bytes; a fourth byte per pixel is dropped). Returns 0, -1 when
+// the bytes are not such a file or hold fewer pixels than their header claims,
+// -2 when memory for the pixels cannot be had. On failure *reason, when given,
+// says why in a few words.
+int DecodeBitmapFile(std::string_view bytes, Bitmap* out, std::string* reason = nullptr);
 
 // The image as a bottom-up 24-bit BMP file (the top byte of each pixel is dropped).
 std::string EncodeBitmapFile(const ImageView& image);

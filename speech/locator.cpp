@@ -6,6 +6,7 @@
 
 #include "platform/platform.h"
 #include "speech/bitmap_file.h"
+#include "speech/page_pictures.h"
 
 static constexpr uint32_t kColourBits = 0xFFFFFF;
 static constexpr size_t kScreenSamples = 4096;
@@ -120,21 +121,30 @@ bool MatchBitmap(const ImageView& screen, const ImageView& templ, uint32_t start
   return found;
 }
 
-int FindBitmapOnScreen(uint16_t id, int& x, int& y) {
-  Bitmap templ;
-  int status = DecodeBitmapFile(PlatformBitmapResource(id), &templ);
-  if (status != 0) return status;
-  const uint32_t* pixels = nullptr;
-  uint32_t width = 0, height = 0;
-  status = PlatformCaptureScreen(&pixels, &width, &height);
-  if (status != 0) return status == -3 ? -3 : -1;
+// The search of both entry points once the template is at hand.
+static int Search(const ImageView& screen, const Bitmap& templ, int& x, int& y) {
   // A start left of or above the screen searches from its edge.
   uint32_t startX = static_cast<uint32_t>(std::max(x, 0));
   uint32_t startY = static_cast<uint32_t>(std::max(y, 0));
   uint32_t foundX, foundY;
-  if (!MatchBitmap({pixels, width, height}, templ.View(), startX, startY, &foundX, &foundY))
-    return -1;
+  if (!MatchBitmap(screen, templ.View(), startX, startY, &foundX, &foundY)) return -1;
   x = static_cast<int>(foundX);
   y = static_cast<int>(foundY);
   return 0;
+}
+
+int FindBitmapOnScreen(uint16_t id, int& x, int& y) {
+  Bitmap templ;
+  int status = DecodeBitmapFile(SpeechPicture(id), &templ);
+  if (status != 0) return status;
+  ImageView screen{};
+  status = PlatformCaptureScreen(&screen.pixels, &screen.width, &screen.height);
+  if (status != 0) return status == -3 ? -3 : -1;
+  return Search(screen, templ, x, y);
+}
+
+int FindBitmapInImage(const ImageView& screen, uint16_t id, int& x, int& y) {
+  Bitmap templ;
+  int status = DecodeBitmapFile(SpeechPicture(id), &templ);
+  return status != 0 ? status : Search(screen, templ, x, y);
 }

@@ -19,9 +19,13 @@ struct ImageView {
 bool MatchBitmap(const ImageView& screen, const ImageView& templ, uint32_t startX, uint32_t startY,
                  uint32_t* x, uint32_t* y);
 
-// Searches the current screen for the stored bitmap id, from (x, y) as above.
+// Searches the current screen for the speech page picture id (the stored
+// bitmap or the venue's file, see page_pictures.h), from (x, y) as above.
 // Returns 0 with the position in x and y; -1 when the bitmap is missing or
 // malformed, the screen cannot be read or no position matches; -2 when memory
 // for the template is lacking, -3 when it is lacking for the screen. x and y
 // change only on 0.
 int FindBitmapOnScreen(uint16_t id, int& x, int& y);
+
+// The same search in a screen image already at hand (a saved screenshot).
+int FindBitmapInImage(const ImageView& screen, uint16_t id, int& x, int& y);

@@ -32,6 +32,15 @@ std::wstring PlatformExecutablePath() { return fake.exePath; }
 
 bool PlatformFileExists(const std::wstring& path) { return fake.files.count(path) > 0; }
 
+int PlatformReadFile(const std::wstring& path, size_t maxBytes, std::string* bytes) {
+  if (!fake.files.count(path)) return -1;
+  auto it = fake.fileContents.find(path);
+  if (it == fake.fileContents.end()) return -2;
+  if (it->second.size() > maxBytes) return -3;
+  *bytes = it->second;
+  return 0;
+}
+
 void PlatformRestart() {
   ++fake.restarts;
   fake.events.push_back("restart");

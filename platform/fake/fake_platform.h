@@ -31,6 +31,8 @@ struct FakePlatform {
   int64_t epochBase = 1628935200;         // calendar time at nowMs == 0
   std::wstring exePath = L"/venue/billora";
   std::set<std::wstring> files;           // paths that exist
+  // Contents of the readable files among them; one in files alone cannot be read.
+  std::map<std::wstring, std::string> fileContents;
   std::string console;
   std::deque<std::pair<uint64_t, int>> keys;  // (time it is typed, key)
 

@@ -95,7 +95,12 @@ TEST(Display, AFullPassReachesTheViewerThePageAndTheConsole) {
   }
   ASSERT_TRUE(secondPass) << display.output;
   std::string out = display.output;
-  EXPECT_EQ(out.rfind("SPEAK(Coucou)OK\r\r\nBILLORA 1.5\r\n\r\nReading list...", 0), 0u) << out;
+  EXPECT_EQ(out.rfind("Speech pictures from " + venue +
+                          "/speech: none; stored: 101 102 103 104 105\r\n"
+                          "SPEAK(Coucou)OK\r\r\nBILLORA 1.5\r\n\r\nReading list...",
+                      0),
+            0u)
+      << out;
   for (const char* step : {"\r\nreload...", "\r\nsetaffiche ", "\r\nsettitle ", "\r\nfadeout...",
                            "\r\nreload(2)...", "\r\nsettitle1 ", "\r\nsettitle2 Demain \xC3\xA0 ",
                            "\r\nannonce audio...SPEAK(Il est ", ")OK\r\r\n",

@@ -11,22 +11,6 @@
 #include "tests/support/screen_image.h"
 #include "tests/support/x_session.h"  // after gtest: Xlib defines None
 
-// Draws picture onto the root window at (x, y).
-static void DrawOnRoot(const Bitmap& picture, int x, int y) {
-  Display* d = XOpenDisplay(nullptr);
-  ASSERT_NE(d, nullptr);
-  size_t bytes = picture.pixels.size() * 4;
-  char* data = static_cast<char*>(std::malloc(bytes));  // XDestroyImage frees it
-  std::memcpy(data, picture.pixels.data(), bytes);
-  XImage* image = XCreateImage(d, DefaultVisual(d, 0), 24, ZPixmap, 0, data, picture.width,
-                               picture.height, 32, 0);
-  XPutImage(d, DefaultRootWindow(d), DefaultGC(d, 0), image, 0, 0, x, y, picture.width,
-            picture.height);
-  XSync(d, False);
-  XDestroyImage(image);
-  XCloseDisplay(d);
-}
-
 static std::vector<KeySym> KeyboardMap() {
   Display* d = XOpenDisplay(nullptr);
   int min, max, per;
@@ -63,7 +47,7 @@ TEST(LinuxScreen, FindsWhatIsDrawnWithAndWithoutSharedMemory) {
   for (const char* shm : {"+extension", "-extension"}) {
     VirtualScreen screen;
     ASSERT_TRUE(screen.Start({shm, "MIT-SHM"})) << shm;
-    DrawOnRoot(StoredPicture(102), 1500, 900);
+    ASSERT_TRUE(DrawOnRoot(StoredPicture(102).View(), 1500, 900));
     const uint32_t* pixels;
     uint32_t w = 0, h = 0;
     ASSERT_EQ(PlatformCaptureScreen(&pixels, &w, &h), 0) << shm;
@@ -102,7 +86,7 @@ TEST(LinuxScreen, SurvivesTheServerGoingAwayAndTakesTheNextOne) {
   PlatformSendChars(0, "\xE9");
   VirtualScreen second;
   ASSERT_TRUE(second.Start());
-  DrawOnRoot(StoredPicture(101), 40, 50);
+  ASSERT_TRUE(DrawOnRoot(StoredPicture(101).View(), 40, 50));
   int x = 0, y = 0;
   EXPECT_EQ(FindBitmapOnScreen(101, x, y), 0);
   EXPECT_EQ(x * 1000 + y, 40050);

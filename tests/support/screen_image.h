@@ -2,7 +2,9 @@
 // templates into, and the fake platform's screen made from it.
 #pragma once
 
+#include <algorithm>
 #include <cstdint>
+#include <string>
 #include <vector>
 
 #include "platform/fake/fake_platform.h"
@@ -23,6 +25,31 @@ struct TestImage {
         At(x + j, y + k) = picture.pixels[static_cast<size_t>(k) * picture.width + j];
   }
 };
+
+// A picture no stored bitmap matches: a square with a purple cross.
+inline TestImage VenuePicture(uint32_t w, uint32_t h, uint32_t fill = 0x20A040) {
+  TestImage t(w, h, fill);
+  for (uint32_t i = 0; i < std::min(w, h); ++i) t.At(i, i) = t.At(w - 1 - i, i) = 0x7020B0;
+  return t;
+}
+
+// image as a top-down 32-bit BMP, with the channel masks of BI_BITFIELDS or without.
+inline std::string EncodeBitmapFile32(const ImageView& image, bool masks) {
+  std::string out = "BM";
+  auto put = [&out](uint32_t v) {
+    for (int i = 0; i < 4; ++i) out += static_cast<char>((v >> (8 * i)) & 0xFF);
+  };
+  uint32_t offset = 54 + (masks ? 12 : 0);
+  for (uint32_t v : {offset + image.width * image.height * 4, 0u, offset, 40u, image.width,
+                     static_cast<uint32_t>(-static_cast<int32_t>(image.height)), 1u | 32u << 16,
+                     masks ? 3u : 0u, 0u, 0u, 0u, 0u, 0u})
+    put(v);
+  if (masks)
+    for (uint32_t v : {0xFF0000u, 0xFF00u, 0xFFu}) put(v);
+  for (size_t i = 0; i < size_t{image.width} * image.height; ++i)
+    put(image.pixels[i] | 0xFF000000u);
+  return out;
+}
 
 // The stored bitmap id, decoded; empty when it is missing.
 inline Bitmap StoredPicture(uint16_t id) {

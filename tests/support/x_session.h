@@ -16,11 +16,14 @@
 
 #include <chrono>
 #include <cstdlib>
+#include <cstring>
 #include <filesystem>
 #include <fstream>
 #include <string>
 #include <thread>
 #include <vector>
+
+#include "speech/locator.h"
 
 class ChildProcess {
  public:
@@ -159,4 +162,21 @@ inline std::vector<std::string> WindowTitles() {
   }
   XCloseDisplay(d);
   return titles;
+}
+
+// Draws picture onto the root window of $DISPLAY at (x, y).
+inline bool DrawOnRoot(const ImageView& picture, int x, int y) {
+  Display* d = XOpenDisplay(nullptr);
+  if (!d) return false;
+  size_t bytes = size_t{picture.width} * picture.height * 4;
+  char* data = static_cast<char*>(std::malloc(bytes));  // XDestroyImage frees it
+  std::memcpy(data, picture.pixels, bytes);
+  XImage* image = XCreateImage(d, DefaultVisual(d, 0), 24, ZPixmap, 0, data, picture.width,
+                               picture.height, 32, 0);
+  XPutImage(d, DefaultRootWindow(d), DefaultGC(d, 0), image, 0, 0, x, y, picture.width,
+            picture.height);
+  XSync(d, False);
+  XDestroyImage(image);
+  XCloseDisplay(d);
+  return true;
 }

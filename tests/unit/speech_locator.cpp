@@ -169,25 +169,32 @@ TEST(BitmapFile, DecodesBottomUpAndTopDownRowsWithPadding) {
   EXPECT_EQ(b.pixels, image.pixels);
 }
 
-TEST(BitmapFile, RejectsWhatIsNotAComplete24BitFile) {
+TEST(BitmapFile, RejectsWhatIsNotACompleteUncompressedFileAndSaysWhy) {
   std::string good = EncodeBitmapFile(TestImage(5, 4).View());
   Bitmap b;
   ASSERT_EQ(DecodeBitmapFile(good, &b), 0);
+  auto reason = [&](const std::string& file) {
+    std::string why;
+    return DecodeBitmapFile(file, &b, &why) == -1 ? why : "decoded";
+  };
   auto with = [&](size_t at, char value) {
     std::string file = good;
     file[at] = value;
-    return DecodeBitmapFile(file, &b);
+    return reason(file);
   };
-  EXPECT_EQ(DecodeBitmapFile("", &b), -1);
-  EXPECT_EQ(DecodeBitmapFile(good.substr(0, good.size() - 1), &b), -1);  // a byte short
-  EXPECT_EQ(DecodeBitmapFile(good.substr(0, 40), &b), -1);
-  EXPECT_EQ(with(0, 'X'), -1);      // not BM
-  EXPECT_EQ(with(28, 32), -1);      // 32 bits per pixel
-  EXPECT_EQ(with(30, 1), -1);       // compressed
-  EXPECT_EQ(with(21, '\x80'), -1);  // negative width
-  EXPECT_EQ(with(20, 1), -1);       // 65541 wide: more than 16 bits
-  EXPECT_EQ(with(13, 1), -1);       // pixels said to start past the end
-  EXPECT_EQ(with(14, 12), -1);      // an old, shorter header
+  EXPECT_EQ(reason(""), "not a BMP file");
+  EXPECT_EQ(reason(good.substr(0, 40)), "not a BMP file");
+  EXPECT_EQ(with(0, 'X'), "not a BMP file");
+  EXPECT_EQ(reason(good.substr(0, good.size() - 1)),
+            "cut short: fewer pixels than its header says");  // a byte short
+  EXPECT_EQ(with(28, 8), "8 bits per pixel, not 24 or 32");
+  EXPECT_EQ(with(28, 32), "cut short: fewer pixels than its header says");  // 4 bytes a pixel
+  EXPECT_EQ(with(30, 1), "compressed");
+  EXPECT_EQ(with(30, 3), "compressed");  // channel masks, but 24 bits
+  EXPECT_EQ(with(21, '\x80'), "negative width");
+  EXPECT_EQ(with(20, 1), "wider or taller than 65535 pixels");             // 65541 wide
+  EXPECT_EQ(with(13, 1), "cut short: fewer pixels than its header says");  // pixels past the end
+  EXPECT_EQ(with(14, 12), "an old BMP header (OS/2), not read");
 }
 
 class FindOnScreen : public ::testing::Test {
