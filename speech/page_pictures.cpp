@@ -59,10 +59,15 @@ static std::string IdList(const std::vector<uint16_t>& ids) {
 }
 
 std::vector<uint16_t> LoadSpeechPictures(const std::wstring& folder) {
-  fromFolder.clear();
   const uint32_t* pixels;
   uint32_t width = 0, height = 0;
   if (PlatformCaptureScreen(&pixels, &width, &height) != 0) width = height = 0;
+  return LoadSpeechPictures(folder, width, height);
+}
+
+std::vector<uint16_t> LoadSpeechPictures(const std::wstring& folder, uint32_t width,
+                                         uint32_t height) {
+  fromFolder.clear();
   std::vector<uint16_t> taken, stored;
   for (uint16_t id = kFirstPicture; id <= kLastPicture; ++id) {
     TakePicture(folder + L"/" + std::to_wstring(id) + L".bmp", id, width, height);

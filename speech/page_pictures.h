@@ -17,6 +17,9 @@ std::wstring SpeechPictureFolder();
 // stored picture kept. One line then says which pictures come from the folder.
 // Returns their ids. The files of an earlier call are forgotten.
 std::vector<uint16_t> LoadSpeechPictures(const std::wstring& folder);
+// The same for a screen of screenWidth x screenHeight (0 x 0: unknown).
+std::vector<uint16_t> LoadSpeechPictures(const std::wstring& folder, uint32_t screenWidth,
+                                         uint32_t screenHeight);
 
 // The bytes of picture id: its file when one was taken, else the stored
 // bitmap; empty when there is neither.

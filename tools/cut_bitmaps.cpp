@@ -5,16 +5,16 @@
 // picture) and hold more than one colour; otherwise the page is not (yet) where
 // it was expected and nothing is written.
 #include <cstdio>
-#include <fstream>
 #include <string>
 #include <vector>
 
 #include "platform/platform.h"
 #include "platform/text.h"
 #include "speech/bitmap_file.h"
+#include "tools/screen_cut.h"
 
-struct Cut {
-  int id, x, y, w, h;
+struct Cut : Region {
+  int id;
 };
 
 static bool Framed(const ImageView& s, const Cut& c) {
@@ -30,26 +30,20 @@ static bool Framed(const ImageView& s, const Cut& c) {
   return true;
 }
 
-static bool Plain(const std::vector<uint32_t>& pixels) {
-  for (uint32_t p : pixels)
-    if ((p & 0xFFFFFF) != (pixels[0] & 0xFFFFFF)) return false;
+// An empty picture counts as plain: there is nothing to cut.
+static bool Plain(const Bitmap& picture) {
+  for (uint32_t p : picture.pixels)
+    if (((p ^ picture.pixels[0]) & 0xFFFFFF) != 0) return false;
   return true;
-}
-
-static std::vector<uint32_t> Crop(const ImageView& s, const Cut& c) {
-  std::vector<uint32_t> pixels;
-  for (int y = c.y; y < c.y + c.h; ++y)
-    for (int x = c.x; x < c.x + c.w; ++x)
-      pixels.push_back(s.pixels[static_cast<size_t>(y) * s.width + x]);
-  return pixels;
 }
 
 int main(int argc, char** argv) {
   std::vector<Cut> cuts;
   for (int i = 2; i < argc; ++i) {
     Cut c{};
-    if (std::sscanf(argv[i], "%d:%d,%d,%d,%d", &c.id, &c.x, &c.y, &c.w, &c.h) != 5 || c.w < 0 ||
-        c.h < 0) {
+    int length = 0;
+    if (std::sscanf(argv[i], "%d:%n", &c.id, &length) != 1 || length == 0 ||
+        !ParseRegion(argv[i] + length, &c)) {
       PrintNarrow("bad rectangle %s, expected ID:X,Y,W,H\n", argv[i]);
       return 2;
     }
@@ -65,17 +59,13 @@ int main(int argc, char** argv) {
     return 1;
   }
   for (const Cut& c : cuts)
-    if (!Framed(screen, c) || Plain(Crop(screen, c))) {
+    if (!Framed(screen, c) || Plain(CutRegion(screen, c))) {
       PrintNarrow("%d at %d,%d: no picture framed by one colour there\n", c.id, c.x, c.y);
       return 1;
     }
   for (const Cut& c : cuts) {
-    std::vector<uint32_t> pixels = Crop(screen, c);
     std::string path = std::string(argv[1]) + "/" + std::to_string(c.id) + ".bmp";
-    std::ofstream file(path, std::ios::binary);
-    file << EncodeBitmapFile(
-        {pixels.data(), static_cast<uint32_t>(c.w), static_cast<uint32_t>(c.h)});
-    if (!file.flush()) {
+    if (!WriteBitmapFile(path, CutRegion(screen, c).View())) {
       PrintNarrow("cannot write %s\n", path.c_str());
       return 1;
     }

@@ -22,7 +22,7 @@ void WriteFile(const std::string& path, const std::string& bytes) {
 std::string StartOutput(const std::string& exe) {
   TerminalChild program(exe.c_str(), {});  // DISPLAY names the Xvfb
   program.WaitFor("BILLORA 1.5\r\n", 60);
-  return program.output;
+  return program.output.substr(0, program.output.find("BILLORA 1.5\r\n") + 13);
 }
 
 TEST(VenuePictures, TheProgramSpeaksOnTheVenuePageOnlyWithThePicturesBesideIt) {

@@ -1,0 +1,31 @@
+// The command line of billora-bitmaps.
+#pragma once
+
+#include <cstdint>
+#include <map>
+#include <string>
+
+#include "tools/screen_cut.h"
+
+// The five pictures of the speech page, by the option that names each.
+struct PictureName {
+  const char* option;
+  uint16_t id;
+};
+inline constexpr PictureName kPictureNames[] = {
+    {"icon", 101}, {"icon-caption", 103}, {"play", 102}, {"play2", 104}, {"play3", 105}};
+
+const char* PictureOption(uint16_t id);
+
+struct Options {
+  std::string from;                    // a saved screenshot; empty: capture the screen
+  std::string out;                     // empty: speech/ beside the program
+  std::map<uint16_t, Region> regions;  // by picture id
+  bool help = false;
+};
+
+// Reads the arguments after the program's name. Returns an empty string, or
+// what is wrong with them.
+std::string ParseOptions(int argc, char** argv, Options* options);
+
+extern const char kUsage[];
