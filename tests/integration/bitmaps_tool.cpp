@@ -173,4 +173,20 @@ TEST(BitmapsTool, OnALiveScreenItsPicturesLetTheProgramSpeak) {
       << program.output;
 }
 
+// The maintainers' cutter shares the cutting and writing with the tool.
+TEST(CutBitmaps, CutsOnlyPicturesFramedByOneColour) {
+  VirtualScreen screen;
+  ASSERT_TRUE(screen.Start());
+  TestImage icon = VenuePicture(40, 30);
+  ASSERT_TRUE(DrawOnRoot(icon.View(), 300, 120));
+  std::string dir = MakeTempDir(), cutter = ShellQuote(BILLORA_TOOLS_DIR "/cut-bitmaps");
+  CommandResult r = RunCommand(cutter + " " + dir + " 101:300,120,40,30 2>&1");
+  EXPECT_EQ(r.exitCode, 0) << r.output;
+  EXPECT_EQ(ReadBmp(dir + "/101.bmp").pixels, icon.pixels);
+  r = RunCommand(cutter + " " + dir + " 102:301,120,40,30 2>&1");
+  EXPECT_EQ(r.exitCode, 1);
+  EXPECT_EQ(r.output, "102 at 301,120: no picture framed by one colour there\n");
+  EXPECT_EQ(RunCommand(cutter + " " + dir + " 102:1,1,-1,1 2>&1").exitCode, 2);
+}
+
 }  // namespace
