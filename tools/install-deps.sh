@@ -8,7 +8,7 @@ packages=(
   mdbtools mdbtools-dev libglib2.0-dev
   libx11-dev libxext-dev libxtst-dev
   xvfb xauth x11-utils chromium fonts-dejavu-core
-  locales
+  locales file systemd
 )
 missing=()
 for p in "${packages[@]}"; do
