@@ -3,6 +3,7 @@
 #include <string>
 
 #include "cycle/wait.h"
+#include "platform/paths.h"
 #include "platform/platform.h"
 #include "platform/text.h"
 #include "showlist/database.h"
@@ -63,6 +64,22 @@ static void FindViewer() {
   }
 }
 
+bool PictureAllowed(const std::wstring& file, const std::wstring& path) {
+  if (NameStaysInFolder(file)) return true;
+  PrintWide(L"\rCan't find %ls, skipped", path.c_str());
+  return false;
+}
+
+bool ViewerGone() { return !PlatformIsWindow(viewerWindow); }
+
+// After a scene the viewer left, the pass goes straight back to Reload, which
+// searches for it again, instead of playing on against nothing.
+static CycleState NextScene(CycleState next) {
+  if (!ViewerGone()) return next;
+  PrintNarrow("\nkivo gone");
+  return Reload;
+}
+
 static void AdvancePosterIndex(int count) {
   ++posterIndex;
   int cap = count < kPosterRotation ? count : kPosterRotation;
@@ -78,7 +95,7 @@ void PlayPosterScene() {
   PrintNarrow("\nreload...");
   ReloadScene(L"billorav");
   std::wstring path = MediaPath(showList.visuals.At(p));
-  if (!PlatformFileExists(path)) {
+  if (!MediaAvailable(showList.visuals.At(p))) {
     PrintWide(L"\rCan't find %ls, skipped", path.c_str());
     AdvancePosterIndex(n);
     return;
@@ -90,6 +107,7 @@ void PlayPosterScene() {
   PrintNarrow("\nrun...");
   PlatformSendMessage(viewerWindow, VM_RUN, 1, 0);
   WaitSceneEnd();
+  if (ViewerGone()) return;
   PrintNarrow("\nfadeout...");
   FadeOut();
   PrintNarrow("\nwait...");
@@ -97,24 +115,43 @@ void PlayPosterScene() {
   AdvancePosterIndex(n);
 }
 
+static void AdvanceAnnouncementIndex(int count) {
+  ++announcementIndex;
+  if (static_cast<uint32_t>(announcementIndex) >= static_cast<uint32_t>(count))
+    announcementIndex = 0;
+}
+
+// A template named out of its folder, or whose scene path cannot reach the
+// viewer, is left out with a console line.
+static bool TemplateUsable(const std::wstring& name) {
+  std::wstring path = ScenePath(name);
+  if (NameStaysInFolder(name) && AtomCanCarry(path)) return true;
+  PrintWide(L"\nCan't load %ls, skipped", ConsoleText(path).c_str());
+  return false;
+}
+
 void PlayAnnouncementScene() {
   int m = showList.templates.Size();
   if (m == 0) return;
   if (announcementIndex < 0 || announcementIndex >= m) announcementIndex = 0;
+  int a = announcementIndex;
+  if (!TemplateUsable(showList.templates.At(a))) {
+    AdvanceAnnouncementIndex(m);
+    return;
+  }
   PrintNarrow("\nfadin...");
   FadeIn();
-  int a = announcementIndex;
   PrintWide(L"\nreload(%ls)...", showList.templates.At(a).c_str());
   ReloadScene(showList.templates.At(a));
   PrintNarrow("\nwait %gs...", showList.durations.At(a));
   PrintNarrow("\nrun...");
   PlatformSendMessage(viewerWindow, VM_RUN, 1, 0);
   WaitSceneEnd();
+  if (ViewerGone()) return;
   FadeOut();
   PrintNarrow("\nwait...");
   WaitInterruptible(DurationToMs(showList.durations.At(a)));
-  ++announcementIndex;
-  if (static_cast<uint32_t>(announcementIndex) >= static_cast<uint32_t>(m)) announcementIndex = 0;
+  AdvanceAnnouncementIndex(m);
 }
 
 void StepCycle(Cycle& cycle) {
@@ -129,19 +166,19 @@ void StepCycle(Cycle& cycle) {
       return;
     case Poster:
       PlayPosterScene();
-      cycle.state = Programme;
+      cycle.state = NextScene(Programme);
       return;
     case Programme:
       PlayProgrammeScene();
-      cycle.state = NextShows;
+      cycle.state = NextScene(NextShows);
       return;
     case NextShows:
       PlayNextShowsScene();
-      cycle.state = Announcement;
+      cycle.state = NextScene(Announcement);
       return;
     case Announcement:
       PlayAnnouncementScene();
-      cycle.state = Stop;
+      cycle.state = NextScene(Stop);
       return;
     case Stop:
       PlatformSendMessage(viewerWindow, VM_STOP, 0, 0);

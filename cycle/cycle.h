@@ -3,6 +3,7 @@
 #pragma once
 
 #include <cstdint>
+#include <string>
 
 enum CycleState { Reload = 0, Poster = 1, Programme = 2, NextShows = 3, Announcement = 4, Stop = 5 };
 
@@ -19,6 +20,12 @@ void StepCycle(Cycle& cycle);
 // Milliseconds of an announcement's duration in seconds: negative and
 // not-a-number give 0, durations past the 32-bit range the largest count.
 uint32_t DurationToMs(double seconds);
+
+// False, with the skipped-poster line, for a poster name that would leave the
+// media folder: its picture is not sent.
+bool PictureAllowed(const std::wstring& file, const std::wstring& path);
+// True once the viewer's window has gone, as when it ended during a scene.
+bool ViewerGone();
 
 void PlayPosterScene();
 void PlayProgrammeScene();

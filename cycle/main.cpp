@@ -1,21 +1,25 @@
 // The display program: greets the room, prints its banner and runs the
 // display cycle for ever. Whatever ends the cycle (an exception, a fatal
-// signal) starts a fresh instance of the program in place of this one.
+// signal) starts a fresh instance of the program in place of this one, after
+// a pause when the program keeps failing soon after its start.
 #include "cycle/cycle.h"
+#include "cycle/restart.h"
 #include "platform/platform.h"
 #include "platform/text.h"
 #include "speech/page_pictures.h"
 #include "speech/speak.h"
 
 int main() {
+  PlatformPrepareConsole();
   PlatformInstallFaultRestart();
   try {
+    BackOffQuickRestarts();
     LoadSpeechPictures(SpeechPictureFolder());
     Speak("Coucou");
     PrintNarrow("BILLORA 1.5\n");
     RunCycle();
   } catch (...) {
   }
-  PlatformRestart();
+  RestartProgram();
   return 0;
 }

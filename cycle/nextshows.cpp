@@ -32,18 +32,23 @@ void PlayNextShowsScene() {
   PrintNarrow("\nreload(2)...");
   ReloadScene(L"billora2v");
   std::wstring first = MediaPath(showList.visuals.At(0));
-  PrintWide(L"\nsetaffiche1 %ls...", first.c_str());
-  SetAffiche1(first);
+  if (PictureAllowed(showList.visuals.At(0), first)) {
+    PrintWide(L"\nsetaffiche1 %ls...", first.c_str());
+    SetAffiche1(first);
+  }
   PrintWide(L"\nsettitle1 %ls...", showList.captions.At(0).c_str());
   SetTitle1(showList.captions.At(0));
   std::wstring second = MediaPath(showList.visuals.At(1));
-  PrintWide(L"\nsetaffiche2 %ls...", second.c_str());
-  SetAffiche2(second);
+  if (PictureAllowed(showList.visuals.At(1), second)) {
+    PrintWide(L"\nsetaffiche2 %ls...", second.c_str());
+    SetAffiche2(second);
+  }
   PrintWide(L"\nsettitle2 %ls...", showList.captions.At(1).c_str());
   SetTitle2(showList.captions.At(1));
   PrintNarrow("\nrun...");
   PlatformSendMessage(viewerWindow, VM_RUN, 1, 0);
   WaitSceneEnd();
+  if (ViewerGone()) return;
   FadeOut();
   PrintNarrow("\nannonce audio...");
   std::string text = SpokenAnnouncement();

@@ -27,8 +27,10 @@ static int CountTodayShows() {
 // A slot's start time goes to the text object of the slot before it.
 static void FillSlot(unsigned slot, int entry) {
   std::wstring path = MediaPath(showList.visuals.At(entry));
-  PrintWide(L"\nsetaffiche %ls...", path.c_str());
-  SetListAffiche(slot, path);
+  if (PictureAllowed(showList.visuals.At(entry), path)) {
+    PrintWide(L"\nsetaffiche %ls...", path.c_str());
+    SetListAffiche(slot, path);
+  }
   PrintNarrow("\nsettitle...");
   DateParts start = GetDateParts(showList.dates.At(entry));
   std::wstring time = FormatWide(L"%u:%2.2u", static_cast<unsigned>(start.hour),
@@ -53,6 +55,7 @@ void PlayProgrammeScene() {
   PrintNarrow("\nrun...");
   PlatformSendMessage(viewerWindow, VM_RUN, 1, 0);
   WaitSceneEnd();
+  if (ViewerGone()) return;
   FadeOut();
   PrintNarrow("\nwait...");
   WaitInterruptible(30000);

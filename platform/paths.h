@@ -6,3 +6,8 @@
 // The running executable's full path cut at its last '/', the '/' removed;
 // the whole path when it holds none.
 std::wstring ExecutableDirectory();
+
+// False for a file name from the database that would leave its folder or
+// confuse a path: a ".." component (with either separator), a root or drive
+// prefix, or a control character. Subfolders are fine.
+bool NameStaysInFolder(const std::wstring& name);

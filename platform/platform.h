@@ -22,13 +22,27 @@ bool PlatformFileExists(const std::wstring& path);  // file or folder
 // permission, a read error); -3 when it holds more than maxBytes.
 int PlatformReadFile(const std::wstring& path, size_t maxBytes, std::string* bytes);
 // Starts a new instance of this executable with no arguments in place of the
-// current one. Returns only when that failed.
-void PlatformRestart();
+// current one, with this process's environment. Returns only when that
+// failed, with the reason in a few words; the test double returns "" for a
+// restart it recorded.
+std::string PlatformRestart();
 // Makes fatal signals (SIGSEGV, SIGBUS, SIGFPE, SIGILL, SIGABRT) restart the
-// program the way an escaping exception does.
+// program the way an escaping exception does. When that start fails, the
+// fault's handler prints "\nCan't restart (<reason>), retry in 10 sec" and
+// tries again every 10 s.
 void PlatformInstallFaultRestart();
+// A variable of this process's environment, which a restart carries over;
+// "" when unset.
+std::string PlatformGetEnvironment(const char* name);
+void PlatformSetEnvironment(const char* name, const std::string& value);
 
 // ---- Console -------------------------------------------------------------
+// Called first at start. Standard input, output and error that were closed
+// are opened on the null device, so no file or socket of ours takes their
+// place; output to a console or pipe that has gone away is dropped instead of
+// ending the process; and when the console is ours in the foreground, its
+// keys stop being echoed from now on, not only from the first pause.
+void PlatformPrepareConsole();
 void PlatformConsoleWrite(std::string_view utf8);  // unbuffered, to stdout
 int PlatformReadKey();  // one key without echo or Enter, -1 when none waits
 

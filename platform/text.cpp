@@ -149,7 +149,14 @@ void PrintNarrow(const char* format, ...) {
   va_end(args);
 }
 
-void PrintWide(const wchar_t* format, ...) {
+std::wstring ConsoleText(std::wstring_view text) {
+  std::wstring out(text);
+  for (wchar_t& c : out)
+    if (c < 0x20 || (c >= 0x7F && c < 0xA0)) c = L'?';
+  return out;
+}
+
+void PrintWideRaw(const wchar_t* format, ...) {
   va_list args;
   va_start(args, format);
   PlatformConsoleWrite(ToUtf8(FormatWideV(format, args)));

@@ -45,9 +45,14 @@ std::wstring MediaPath(const std::wstring& file) {
   return ExecutableDirectory() + L"/medias/" + file;
 }
 
+bool MediaAvailable(const std::wstring& file) {
+  return NameStaysInFolder(file) && PlatformFileExists(MediaPath(file));
+}
+
 void CheckMedia() {
   for (int k = 0; k < showList.names.Size(); ++k) {
     const std::wstring path = MediaPath(showList.visuals.At(k));
-    if (!PlatformFileExists(path)) PrintWide(L"\nWarning: %ls cannot be found", path.c_str());
+    if (!MediaAvailable(showList.visuals.At(k)))
+      PrintWide(L"\nWarning: %ls cannot be found", path.c_str());
   }
 }

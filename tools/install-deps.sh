@@ -8,13 +8,20 @@ packages=(
   mdbtools mdbtools-dev libglib2.0-dev
   libx11-dev libxext-dev libxtst-dev libpng-dev
   xvfb xauth x11-utils chromium fonts-dejavu-core
+  locales file systemd
 )
 missing=()
 for p in "${packages[@]}"; do
   dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q 'ok installed' || missing+=("$p")
 done
-[ ${#missing[@]} -eq 0 ] && exit 0
 sudo=""
 [ "$(id -u)" -eq 0 ] || sudo=sudo
-$sudo apt-get -o DPkg::Lock::Timeout=600 update -qq
-DEBIAN_FRONTEND=noninteractive $sudo apt-get -o DPkg::Lock::Timeout=600 install -y -qq "${missing[@]}"
+if [ ${#missing[@]} -gt 0 ]; then
+  $sudo apt-get -o DPkg::Lock::Timeout=600 update -qq
+  DEBIAN_FRONTEND=noninteractive $sudo apt-get -o DPkg::Lock::Timeout=600 install -y -qq \
+    "${missing[@]}"
+fi
+# Numbers must keep their point under a comma locale: the tests switch to this one.
+if ! locale -a 2>/dev/null | grep -qx 'fr_FR.utf8'; then
+  $sudo localedef -i fr_FR -c -f UTF-8 -A /usr/share/locale/locale.alias fr_FR.UTF-8
+fi

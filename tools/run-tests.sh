@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # Installs, builds and runs every test: once in a plain build, once under
-# AddressSanitizer and UndefinedBehaviorSanitizer.
+# AddressSanitizer and UndefinedBehaviorSanitizer. The plain build's venue
+# package is also built, installed for a moment and checked.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 tools/install-deps.sh
@@ -14,5 +15,9 @@ for variant in release asan; do
   cmake --build "$dir" -j"$jobs"
   echo "== tests ($variant)"
   (cd "$dir" && ctest --output-on-failure -j"$jobs") || status=1
+  if [ "$variant" = release ]; then
+    echo "== package"
+    tools/test-package.sh "$dir" || status=1
+  fi
 done
 exit $status

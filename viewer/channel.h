@@ -26,6 +26,13 @@ constexpr wchar_t kViewerClass[] = L"kivo_communication";
 // The viewer's window; 0 until the display cycle has found it.
 extern WindowHandle viewerWindow;
 
+// True when the text can travel as an atom as it is: 1 to kAtomMaxLength
+// characters, no NUL. The empty text travels as atom 0 by design.
+bool AtomCanCarry(const std::wstring& text);
+// PlatformAddAtom, with a console line naming a text that is not empty but
+// cannot reach the viewer whole; such a text goes as atom 0, never cut.
+uint16_t AddViewerAtom(const std::wstring& text);
+
 // Each text below travels as an atom registered just before the send and
 // deleted just after it, in the order registered.
 

@@ -4,7 +4,10 @@
 
 #include "platform/paths.h"
 #include "platform/platform.h"
+#include "platform/text.h"
 #include "viewer/channel.h"
+
+static constexpr uint32_t kSceneLimitMs = 60 * 60 * 1000;
 
 // The level with exactly two decimals ("%.2f"), whatever the process locale.
 static std::wstring LevelText(double level) {
@@ -27,16 +30,27 @@ void FadeOut() {
 }
 
 void WaitSceneEnd() {
+  uint32_t start = PlatformTicks();
   while (PlatformSendMessage(viewerWindow, VM_QUERY_FINISHED, 0, 0) == 0) {
     // A viewer that ended during the scene will never report its end.
     if (!PlatformIsWindow(viewerWindow)) return;
+    // No scene of the cycle lasts this long: a template that loops for ever
+    // must not stop the display.
+    if (PlatformTicks() - start >= kSceneLimitMs) {
+      PrintNarrow("\nScene still running after 1 hour, going on");
+      return;
+    }
     PlatformSleep(100);
+    if (PlatformReadKey() == ' ') return;
   }
 }
 
+std::wstring ScenePath(const std::wstring& name) {
+  return ExecutableDirectory() + L"/templates/" + name + L".kivo";
+}
+
 void ReloadScene(const std::wstring& name) {
-  std::wstring path = ExecutableDirectory() + L"/templates/" + name + L".kivo";
-  uint16_t atom = PlatformAddAtom(path);
+  uint16_t atom = AddViewerAtom(ScenePath(name));
   PlatformSendMessage(viewerWindow, VM_LOAD_SCENE, atom, 0);
   PlatformDeleteAtom(atom);
   PlatformSleep(100);

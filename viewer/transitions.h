@@ -8,8 +8,11 @@
 void FadeIn();
 // 100 steps of 20 ms setting the fade level from 0.00 up to 0.99.
 void FadeOut();
-// Polls every 100 ms until the viewer reports the running scene finished, or
-// until its window has gone.
+// Polls every 100 ms until the viewer reports the running scene finished,
+// its window has gone, the space bar is read at the console, or an hour has
+// passed (with a console line).
 void WaitSceneEnd();
+// <executable directory>/templates/<name>.kivo
+std::wstring ScenePath(const std::wstring& name);
 // Loads <executable directory>/templates/<name>.kivo, then pauses 100 ms.
 void ReloadScene(const std::wstring& name);

@@ -41,10 +41,27 @@ int PlatformReadFile(const std::wstring& path, size_t maxBytes, std::string* byt
   return 0;
 }
 
-void PlatformRestart() {
-  ++fake.restarts;
+std::string PlatformRestart() {
   fake.events.push_back("restart");
+  if (!fake.restartFailures.empty()) {
+    std::string reason = fake.restartFailures.front();
+    fake.restartFailures.pop_front();
+    return reason;
+  }
+  ++fake.restarts;
+  return "";
 }
+
+std::string PlatformGetEnvironment(const char* name) {
+  auto it = fake.environment.find(name);
+  return it == fake.environment.end() ? "" : it->second;
+}
+
+void PlatformSetEnvironment(const char* name, const std::string& value) {
+  fake.environment[name] = value;
+}
+
+void PlatformPrepareConsole() {}
 
 void PlatformInstallFaultRestart() {}
 

@@ -55,7 +55,9 @@ struct FakePlatform {
   std::map<uint16_t, std::string> bitmaps;  // replaces stored bitmaps when set
 
   std::vector<std::string> events;
-  int restarts = 0;
+  int restarts = 0;                         // restarts that took place
+  std::deque<std::string> restartFailures;  // reasons of the next restarts that fail
+  std::map<std::string, std::string> environment;
   std::function<void()> onSleep;          // called after each sleep, for scripts
 };
 

@@ -1,7 +1,10 @@
+#include <fcntl.h>
+#include <signal.h>
 #include <unistd.h>
 
 #include <cerrno>
 
+#include "platform/linux/terminal.h"
 #include "platform/platform.h"
 
 void PlatformConsoleWrite(std::string_view utf8) {
@@ -14,4 +17,12 @@ void PlatformConsoleWrite(std::string_view utf8) {
     data += n;
     left -= static_cast<size_t>(n);
   }
+}
+
+void PlatformPrepareConsole() {
+  // open() takes the lowest free descriptor: the closed one, in order.
+  for (int fd = STDIN_FILENO; fd <= STDERR_FILENO; ++fd)
+    if (fcntl(fd, F_GETFD) < 0 && errno == EBADF && open("/dev/null", O_RDWR) < 0) break;
+  signal(SIGPIPE, SIG_IGN);  // a write to a closed pipe then fails with EPIPE
+  SetKeyMode();
 }

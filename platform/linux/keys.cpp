@@ -76,7 +76,7 @@ static void Arm() {
   armed = true;
 }
 
-static bool SetKeyMode() {
+static bool ChangeTerminalMode() {
   termios mode;
   if (tcgetattr(STDIN_FILENO, &mode) != 0) return false;
   savedMode = mode;
@@ -90,11 +90,15 @@ static bool SetKeyMode() {
   return false;
 }
 
-int PlatformReadKey() {
+bool SetKeyMode() {
   if (keyboard == 0) keyboard = isatty(STDIN_FILENO) ? 1 : -1;
-  if (keyboard < 0 || tcgetpgrp(STDIN_FILENO) != getpgrp()) return -1;
+  if (keyboard < 0 || tcgetpgrp(STDIN_FILENO) != getpgrp()) return false;
   if (!armed) Arm();
-  if (!keyMode && !SetKeyMode()) return -1;
+  return keyMode || ChangeTerminalMode();
+}
+
+int PlatformReadKey() {
+  if (!SetKeyMode()) return -1;
   unsigned char key;
   return read(STDIN_FILENO, &key, 1) == 1 ? key : -1;
 }

@@ -3,7 +3,9 @@
 #include <sys/syscall.h>
 #include <unistd.h>
 
+#include <cerrno>
 #include <climits>
+#include <cstdlib>
 #include <cstring>
 
 #include "platform/linux/terminal.h"
@@ -23,31 +25,60 @@ static void ReadSelfPath() {
 }
 
 // Async-signal-safe: the same process (its id, its terminal, its supervisor)
-// becomes the new instance; no descriptor of ours reaches it.
-static void ExecSelf() {
+// becomes the new instance; no descriptor of ours reaches it. Returns the
+// error of the first attempt when neither path could be started.
+static int ExecSelf() {
   RestoreTerminal();
   syscall(SYS_close_range, 3u, ~0u, 0u);
   sigset_t all;
   sigemptyset(&all);
   sigprocmask(SIG_SETMASK, &all, nullptr);
   char* argv[] = {selfPath, nullptr};
-  if (selfPath[0] != '\0') execve(selfPath, argv, environ);
+  int error = ENOENT;
+  if (selfPath[0] != '\0') {
+    execve(selfPath, argv, environ);
+    error = errno;
+  }
   execve("/proc/self/exe", argv, environ);
+  return selfPath[0] != '\0' ? error : errno;
 }
 
-static void OnFatalSignal(int signal) {
+static void WriteText(const char* text) {
+  if (write(STDOUT_FILENO, text, strlen(text)) < 0) return;  // a closed console loses it
+}
+
+// A fault leaves the process in no state to go back to: its handler keeps
+// trying to start the new instance, every 10 s, for ever.
+static void OnFatalSignal(int) {
   for (int fatal : kFatalSignals) {
     struct sigaction reset {};
     reset.sa_handler = SIG_DFL;
     sigaction(fatal, &reset, nullptr);
   }
-  ExecSelf();
-  _exit(128 + signal);
+  for (;;) {
+    int error = ExecSelf();
+    WriteText("\nCan't restart (");
+    WriteText(strerrordesc_np(error) ? strerrordesc_np(error) : "unknown error");
+    WriteText("), retry in 10 sec");
+    timespec left{10, 0};
+    while (nanosleep(&left, &left) != 0 && errno == EINTR) {
+    }
+  }
 }
 
-void PlatformRestart() {
+std::string PlatformRestart() {
   ReadSelfPath();
-  ExecSelf();
+  const char* reason = strerrordesc_np(ExecSelf());
+  return reason ? reason : "unknown error";
+}
+
+std::string PlatformGetEnvironment(const char* name) {
+  const char* value = getenv(name);
+  return value ? value : "";
+}
+
+void PlatformSetEnvironment(const char* name, const std::string& value) {
+  setenv(name, value.c_str(), 1);
 }
 
 // A stack of its own lets the handler run after a stack overflow too.

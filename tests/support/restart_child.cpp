@@ -12,6 +12,7 @@
 #include <stdexcept>
 #include <string>
 
+#include "cycle/restart.h"
 #include "platform/platform.h"
 #include "platform/text.h"
 
@@ -40,6 +41,6 @@ int main() {
     Fail(plan && generation < static_cast<int>(std::string(plan).size()) ? plan[generation] : 'e');
   } catch (...) {
   }
-  PlatformRestart();
+  RestartProgram();
   return 0;
 }

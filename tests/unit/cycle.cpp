@@ -7,6 +7,7 @@
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
 #include <filesystem>
 #include <string>
 #include <vector>
@@ -65,6 +66,7 @@ class CycleTest : public ::testing::Test {
     };
     showList = ShowList();
     posterIndex = announcementIndex = 0;
+    viewerWindow = 1;  // as Reload finds it, for scenes played on their own
     cycle = Cycle();
   }
 
@@ -284,3 +286,71 @@ TEST_F(CycleTest, SpokenTimeFollowsTheClock) {
 }
 
 }  // namespace
+
+// The viewer ends during the poster: no fade-out, no pause, straight back to
+// Reload, which finds it again.
+TEST_F(CycleTest, AViewerGoneDuringASceneSendsTheCycleBackToReload) {
+  Venue(kTwoToday, kPromo);
+  auto viewer = fake.viewer;
+  fake.viewer = [&](const FakeMessage& m) -> int32_t {
+    if (m.message != VM_RUN) return viewer(m);
+    fake.viewer = nullptr;
+    return 0;
+  };
+  StepCycle(cycle);
+  uint64_t start = fake.nowMs;
+  StepCycle(cycle);
+  EXPECT_EQ(cycle.state, Reload);
+  EXPECT_LT(fake.nowMs - start, 2500u);  // the fade-in and the scene load only
+  EXPECT_EQ(posterIndex, 0);             // the poster comes again
+  std::string out = FakeTakeConsole();
+  EXPECT_EQ(out.substr(out.size() - 17), "\nrun...\nkivo gone");
+}
+
+TEST_F(CycleTest, PosterNamesThatLeaveTheMediaFolderAreSkippedAsMissing) {
+  Venue(Show(1, "A", "2021-08-14 20:30:00", "", "../../../../etc/passwd") +
+            Show(2, "B", "2021-08-14 21:30:00", "", "sub/../../b.jpg"),
+        "");
+  fake.files.insert(FromUtf8(dir + "/medias/../../../../etc/passwd"));
+  std::string out = Pass();
+  std::string first = Media("../../../../etc/passwd"), second = Media("sub/../../b.jpg");
+  EXPECT_EQ(out.substr(0, out.find("\nfadin...")), "\nReading list...\nWarning: " + first +
+                                                       " cannot be found\nWarning: " + second +
+                                                       " cannot be found");
+  EXPECT_NE(out.find("\nreload...\rCan't find " + first + ", skipped"), std::string::npos);
+  EXPECT_NE(out.find("\nreload(2)...\rCan't find " + first + ", skipped\nsettitle1 "),
+            std::string::npos);
+  EXPECT_EQ(out.find("setaffiche"), std::string::npos);
+  for (const std::string& line : ViewerTrace()) EXPECT_EQ(line.find("passwd"), std::string::npos);
+}
+
+TEST_F(CycleTest, TemplatesThatCannotBeLoadedAreLeftOut) {
+  fake.exePath = L"/venue/billora";
+  for (const std::wstring& name :
+       std::vector<std::wstring>{L"../../etc/hostname", L"C:\\x", std::wstring(240, L't'), L"ok"}) {
+    showList.templates.Append(name);
+    showList.durations.Append(5);
+  }
+  for (const char* expected : {"\nCan't load /venue/templates/../../etc/hostname.kivo, skipped",
+                               "\nCan't load /venue/templates/C:\\x.kivo, skipped",
+                               "\nCan't load /venue/templates/tttt", "\nfadin...\nreload(ok)..."}) {
+    fake.messages.clear();
+    PlayAnnouncementScene();
+    std::string out = FakeTakeConsole();
+    EXPECT_EQ(out.substr(0, strlen(expected)), expected);
+    EXPECT_EQ(fake.messages.empty(), expected[1] == 'C');
+  }
+  EXPECT_EQ(announcementIndex, 0);
+}
+
+TEST_F(CycleTest, StoredTextsCannotSteerTheTerminal) {
+  Venue(Show(1, "Carmen", "2021-08-14 20:30:00",
+             "\x1B[2J\x1B"
+             "c\x1B[8m",
+             "carmen.jpg"),
+        "");
+  std::string out = Pass();
+  EXPECT_EQ(out.find('\x1B'), std::string::npos);
+  EXPECT_NE(out.find("\nsettitle Aujourd'hui \xC3\xA0 20:30-?[2J?c?[8m...\nrun..."),
+            std::string::npos);
+}

@@ -47,3 +47,24 @@ TEST(Text, FormatsTextOfAnyLength) {
   EXPECT_EQ(FormatWide(L"%ls!", std::wstring(3000, L'é').c_str()).size(), 3001u);
   EXPECT_EQ(FormatText("%s", std::string(70000, 'a').c_str()).size(), 70000u);
 }
+
+TEST(Text, ConsoleShowsStoredControlCharactersAsQuestionMarks) {
+  EXPECT_EQ(ConsoleText(L"a\x1B[2J\x1B"
+                        L"c\t\n\r\x7F\x9B"
+                        L"31m\xA0\u00e9"),
+            L"a?[2J?c?????31m\xA0\u00e9");
+  FakeReset();
+  std::wstring place = L"Salle\x1B[8m A";
+  PrintWide(L"\r\nsettitle %ls...%d", place.c_str(), 7);
+  EXPECT_EQ(FakeTakeConsole(), "\r\nsettitle Salle?[8m A...7");  // the format keeps its own
+}
+
+TEST(Paths, NamesThatLeaveTheirFolderAreRefused) {
+  for (const wchar_t* name :
+       {L"a.jpg", L"sub/a.jpg", L"sub\\a.jpg", L"..a.jpg", L"a..", L"", L"caf\u00e9 .jpg"})
+    EXPECT_TRUE(NameStaysInFolder(name)) << ToUtf8(name);
+  for (const wchar_t* name :
+       {L"../../../../etc/passwd", L"..", L"a/../b", L"a\\..\\b", L"a/..", L"/etc/hostname",
+        L"\\\\server\\share", L"C:pic.jpg", L"c:\\x", L"a\x1B[2J.jpg", L"a\x85.jpg"})
+    EXPECT_FALSE(NameStaysInFolder(name)) << ToUtf8(name);
+}

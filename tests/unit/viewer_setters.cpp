@@ -175,3 +175,15 @@ TEST_F(Setters, EachFailedRegistrationTravelsAsAtomZero) {
     }
   }
 }
+
+// A text the viewer cannot receive whole is named on the console, with its
+// control characters shown as '?'; the empty text travels as atom 0 quietly.
+TEST_F(Setters, TextsThatCannotTravelAreNamedOnTheConsole) {
+  SetTitle(std::wstring(256, L'a'));
+  EXPECT_EQ(FakeTakeConsole(), "\nCan't send to kivo: " + std::string(256, 'a'));
+  SetTitle1(std::wstring(L"Carmen\0\x1B[2J", 11));
+  EXPECT_EQ(FakeTakeConsole(), "\nCan't send to kivo: Carmen??[2J");
+  SetListText(0, L"", -0.8);
+  SetTitle(std::wstring(255, L'a'));
+  EXPECT_EQ(FakeTakeConsole(), "");
+}

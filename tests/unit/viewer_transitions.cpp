@@ -91,6 +91,22 @@ TEST_F(Transitions, WaitSceneEndWaitsForALiveViewerHoweverLong) {
   EXPECT_EQ(fake.messages.size(), 36001u);
 }
 
+TEST_F(Transitions, WaitSceneEndEndsOnTheSpaceBar) {
+  fake.keys.push_back({250, 'a'});
+  fake.keys.push_back({250, ' '});
+  WaitSceneEnd();
+  EXPECT_EQ(fake.nowMs, 400u);  // one key per poll, as in the pauses
+  EXPECT_EQ(FakeTakeConsole(), "");
+}
+
+// A template that never ends holds the display one hour at most.
+TEST_F(Transitions, WaitSceneEndGivesUpAfterOneHour) {
+  fake.tickBase = 0xFFFFFFFFu - 1000;  // across a wrap of the tick counter
+  WaitSceneEnd();
+  EXPECT_EQ(fake.nowMs, 3600000u);
+  EXPECT_EQ(FakeTakeConsole(), "\nScene still running after 1 hour, going on");
+}
+
 TEST_F(Transitions, WaitSceneEndStopsWhenTheViewerHasGone) {
   fake.onSleep = [] {
     if (fake.nowMs == 500) fake.viewer = nullptr;

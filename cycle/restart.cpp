@@ -1,0 +1,53 @@
+#include "cycle/restart.h"
+
+#include <charconv>
+#include <string>
+
+#include "platform/platform.h"
+#include "platform/text.h"
+
+static constexpr uint32_t kQuickRunMs = 60 * 1000;
+static constexpr uint32_t kLongestBackOffMs = 5 * 60 * 1000;
+static constexpr uint32_t kRestartRetryMs = 10000;
+static constexpr char kFailuresVariable[] = "BILLORA_QUICK_FAILURES";
+static constexpr char kStartedVariable[] = "BILLORA_STARTED_MS";
+
+uint32_t BackOffMs(uint32_t failures) {
+  if (failures == 0) return 0;
+  if (failures > 9) return kLongestBackOffMs;  // 2^9 s is past the cap already
+  uint32_t ms = 1000u << (failures - 1);
+  return ms < kLongestBackOffMs ? ms : kLongestBackOffMs;
+}
+
+// A whole decimal number from the environment; false when unset or malformed.
+static bool ReadCount(const char* variable, uint32_t* value) {
+  std::string text = PlatformGetEnvironment(variable);
+  auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), *value);
+  return !text.empty() && error == std::errc() && end == text.data() + text.size();
+}
+
+void BackOffQuickRestarts() {
+  uint32_t started = 0, failures = 0;
+  // The tick counter runs across processes, so the previous start is comparable.
+  if (ReadCount(kStartedVariable, &started) && PlatformTicks() - started < kQuickRunMs) {
+    ReadCount(kFailuresVariable, &failures);
+    if (failures < 1000) ++failures;
+  }
+  if (failures > 0) {
+    uint32_t ms = BackOffMs(failures);
+    PrintNarrow("\nrestarting in %u s after %u quick failure%s", ms / 1000, failures,
+                failures == 1 ? "" : "s");
+    PlatformSleep(ms);
+  }
+  PlatformSetEnvironment(kFailuresVariable, std::to_string(failures));
+  PlatformSetEnvironment(kStartedVariable, std::to_string(PlatformTicks()));
+}
+
+void RestartProgram() {
+  for (;;) {
+    std::string reason = PlatformRestart();
+    if (reason.empty()) return;
+    PrintNarrow("\nCan't restart (%s), retry in 10 sec", reason.c_str());
+    PlatformSleep(kRestartRetryMs);
+  }
+}

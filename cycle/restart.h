@@ -1,0 +1,17 @@
+// The two ends of a run of the program: the pause that slows down a program
+// failing again and again just after its start, and the restart itself.
+#pragma once
+
+#include <cstdint>
+
+// The pause before the start that follows `failures` quick failures in a row:
+// 1 s, doubling, at most 5 minutes; none without a failure.
+uint32_t BackOffMs(uint32_t failures);
+// Called at start. When the previous instance ended less than a minute after
+// its own start, counts one more quick failure and waits BackOffMs of the
+// count first, saying so on the console; a longer run resets the count. The
+// count and this start's time travel to the next instance in the environment.
+void BackOffQuickRestarts();
+// Starts a new instance of the program in place of this one; while that
+// fails, says why and tries again every 10 s.
+void RestartProgram();

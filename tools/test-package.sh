@@ -1,0 +1,42 @@
+#!/usr/bin/env bash
+# Builds the venue package from a configured build folder, installs it with
+# dpkg -i, checks the files it lays down and that systemd accepts its user
+# unit without a word of complaint, then removes it again. Run as root (or with
+# sudo at hand), on a machine where the package may be installed for a moment.
+# usage: tools/test-package.sh BUILD_DIR
+set -euo pipefail
+build=$(realpath "$1")
+sudo=""
+[ "$(id -u)" -eq 0 ] || sudo=sudo
+cmake --build "$build" --target billora kivo-standin >/dev/null
+rm -f "$build"/billora_*.deb
+if ! log=$(cd "$build" && cpack -G DEB 2>&1); then
+  echo "$log"
+  exit 1
+fi
+deb=$(find "$build" -maxdepth 1 -name 'billora_*.deb')
+$sudo dpkg -i "$deb" >/dev/null
+trap '$sudo dpkg -r billora >/dev/null 2>&1' EXIT
+
+status=0
+listed=$(dpkg -L billora)
+for file in /opt/billora/billora /opt/billora/kivo-standin \
+            /usr/lib/systemd/user/billora.service /usr/share/doc/billora/README.md; do
+  if ! grep -qx "$file" <<<"$listed" || [ ! -f "$file" ]; then
+    echo "package: $file is missing"
+    status=1
+  fi
+done
+[ -x /opt/billora/billora ] || { echo "package: billora is not executable"; status=1; }
+
+# A user manager of its own for the check; any warning counts as a failure.
+runtime=$(mktemp -d)
+complaints=$(XDG_RUNTIME_DIR=$runtime systemd-analyze --user verify \
+  /usr/lib/systemd/user/billora.service 2>&1) || status=1
+rm -rf "$runtime"
+if [ -n "$complaints" ]; then
+  echo "package: systemd-analyze verify: $complaints"
+  status=1
+fi
+[ $status -eq 0 ] && echo "package: $(basename "$deb") installs and its unit verifies"
+exit $status
