@@ -35,7 +35,7 @@ void BackOffQuickRestarts() {
   }
   if (failures > 0) {
     uint32_t ms = BackOffMs(failures);
-    PrintNarrow("\nrestarting in %u s after %u quick failure%s", ms / 1000, failures,
+    PrintNarrow("\nrestarting in %u s after %u quick failure%s\n", ms / 1000, failures,
                 failures == 1 ? "" : "s");
     PlatformSleep(ms);
   }

@@ -39,13 +39,13 @@ TEST_F(RestartBackOff, FirstStartIsImmediate) {
 TEST_F(RestartBackOff, QuickFailuresWaitLongerEachTime) {
   Previous("0", 200);
   BackOffQuickRestarts();
-  EXPECT_EQ(FakeTakeConsole(), "\nrestarting in 1 s after 1 quick failure");
+  EXPECT_EQ(FakeTakeConsole(), "\nrestarting in 1 s after 1 quick failure\n");
   EXPECT_EQ(fake.nowMs, 1000u);
   EXPECT_EQ(fake.environment["BILLORA_STARTED_MS"], "501000");  // after the pause
 
   Previous("3", 59999);
   BackOffQuickRestarts();
-  EXPECT_EQ(FakeTakeConsole(), "\nrestarting in 8 s after 4 quick failures");
+  EXPECT_EQ(FakeTakeConsole(), "\nrestarting in 8 s after 4 quick failures\n");
   EXPECT_EQ(fake.environment["BILLORA_QUICK_FAILURES"], "4");
 }
 
@@ -60,7 +60,7 @@ TEST_F(RestartBackOff, TheCountSurvivesAWrapOfTheTickCounter) {
   fake.tickBase = 100;
   Previous("1", 300);
   BackOffQuickRestarts();
-  EXPECT_EQ(FakeTakeConsole(), "\nrestarting in 2 s after 2 quick failures");
+  EXPECT_EQ(FakeTakeConsole(), "\nrestarting in 2 s after 2 quick failures\n");
 }
 
 TEST_F(RestartBackOff, AMalformedStateCountsAsAFirstStartOrNoFailure) {
@@ -69,7 +69,7 @@ TEST_F(RestartBackOff, AMalformedStateCountsAsAFirstStartOrNoFailure) {
   EXPECT_EQ(fake.nowMs, 0u);
   Previous("-4", 10);
   BackOffQuickRestarts();
-  EXPECT_EQ(FakeTakeConsole(), "\nrestarting in 1 s after 1 quick failure");
+  EXPECT_EQ(FakeTakeConsole(), "\nrestarting in 1 s after 1 quick failure\n");
 }
 
 TEST_F(RestartBackOff, AFailedRestartSaysWhyAndTriesAgainEvery10s) {
