@@ -61,13 +61,8 @@ static std::wstring AtomText(uint64_t value) {
 
 int32_t PlatformSendMessage(WindowHandle window, uint32_t message, uint64_t wParam,
                             int64_t lParam) {
-  FakeMessage m{message,
-                wParam,
-                lParam,
-                AtomText(wParam),
-                AtomText(wParam >> 16),
-                AtomText(static_cast<uint64_t>(lParam)),
-                fake.nowMs};
+  FakeMessage m{message, wParam, lParam, AtomText(wParam), AtomText(wParam >> 16),
+                AtomText(static_cast<uint64_t>(lParam)), fake.nowMs};
   std::string line = "send " + std::to_string(message);
   for (const std::wstring* text : {&m.wLow, &m.wHigh, &m.lLow})
     if (!text->empty()) line += " " + ToUtf8(*text);
@@ -81,8 +76,8 @@ int32_t PlatformSendMessage(WindowHandle window, uint32_t message, uint64_t wPar
 bool PlatformIsWindow(WindowHandle window) { return window != 0 && fake.viewer != nullptr; }
 
 uint16_t PlatformAddAtom(const std::wstring& text) {
-  bool storable =
-      !text.empty() && text.size() <= kAtomMaxLength && text.find(L'\0') == std::wstring::npos;
+  bool storable = !text.empty() && text.size() <= kAtomMaxLength &&
+                  text.find(L'\0') == std::wstring::npos;
   std::string entry = "add " + ToUtf8(text);
   if (fake.atomCalls++ == fake.failAtomAt || !storable || fake.nextAtom == 0) {
     fake.channelLog.push_back(entry + " -> 0");

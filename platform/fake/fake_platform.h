@@ -26,11 +26,11 @@ struct FakeMessage {
 //   "sleep 20", "send 5688 cache|0.99", "cursor 305,220", "button down",
 //   "key 36 1", "chars <bytes>", "restart".
 struct FakePlatform {
-  uint64_t nowMs = 0;              // virtual milliseconds since reset
-  uint32_t tickBase = 0;           // tick counter at nowMs == 0
-  int64_t epochBase = 1628935200;  // calendar time at nowMs == 0
+  uint64_t nowMs = 0;                     // virtual milliseconds since reset
+  uint32_t tickBase = 0;                  // tick counter at nowMs == 0
+  int64_t epochBase = 1628935200;         // calendar time at nowMs == 0
   std::wstring exePath = L"/venue/billora";
-  std::set<std::wstring> files;  // paths that exist
+  std::set<std::wstring> files;           // paths that exist
   // When set, answers every file test in place of `files`: the preview asks
   // the venue's real folder.
   std::function<bool(const std::wstring&)> fileExists;
@@ -47,7 +47,7 @@ struct FakePlatform {
   std::vector<std::string> channelLog;
   uint16_t nextAtom = 0xC000;
   int atomCalls = 0;
-  int failAtomAt = -1;  // this AddAtom call (0-based) fails
+  int failAtomAt = -1;                    // this AddAtom call (0-based) fails
 
   // Screen: no display while screenWidth is 0.
   std::vector<uint32_t> screen;
@@ -57,7 +57,7 @@ struct FakePlatform {
 
   std::vector<std::string> events;
   int restarts = 0;
-  std::function<void()> onSleep;  // called after each sleep, for scripts
+  std::function<void()> onSleep;          // called after each sleep, for scripts
 };
 
 extern FakePlatform fake;
