@@ -149,14 +149,15 @@ void JsonHeader(std::ostream& out, const PreviewRun& run) {
 
 void JsonLists(std::ostream& out, const PreviewRun&) {
   out << "\"shows\":[";
+  PosterCheck posters;
   for (int k = 0; k < showList.names.Size(); ++k) {
-    std::wstring visual = showList.visuals.At(k);
+    const std::wstring& visual = showList.visuals.At(k);
     std::wstring path = MediaPath(visual);
     out << (k ? ",\n " : "\n ") << "{\"date\":" << Str(DateText(showList.dates.At(k).date))
         << ",\"name\":" << Str(showList.names.At(k))
         << ",\"caption\":" << Str(showList.captions.At(k))
         << ",\"place\":" << Str(showList.places.At(k)) << ",\"visual\":" << Str(visual)
-        << ",\"poster\":" << Str(path) << ",\"poster_found\":" << Bool(PlatformFileExists(path))
+        << ",\"poster\":" << Str(path) << ",\"poster_found\":" << Bool(posters.Found(visual))
         << "}";
   }
   out << "],\n\"slots\":[";

@@ -7,6 +7,7 @@
 
 #include <cstdint>
 #include <iosfwd>
+#include <map>
 #include <optional>
 #include <string>
 #include <vector>
@@ -127,6 +128,12 @@ struct ProgrammeSlot {
 };
 std::vector<ProgrammeSlot> ProgrammeSlots(const SceneShown& scene);
 std::string JsonString(const std::string& utf8);
+// Whether the poster file of a visual exists; each name is asked once per call
+// of the lists, since many occurrences share one poster.
+struct PosterCheck {
+  std::map<std::wstring, bool> known;
+  bool Found(const std::wstring& visual);
+};
 
 // The whole program; `ownFolder` is the folder of the running executable.
 int RunPreview(const std::vector<std::string>& args, const std::string& ownFolder,

@@ -2,8 +2,10 @@
 // words of the venue: file names, scene names, times.
 #include <cstdio>
 
+#include "platform/platform.h"
 #include "platform/text.h"
 #include "showlist/datetime.h"
+#include "showlist/prepare.h"
 #include "tools/preview/preview.h"
 #include "viewer/channel.h"
 
@@ -63,6 +65,12 @@ std::vector<ProgrammeSlot> ProgrammeSlots(const SceneShown& scene) {
     }
   }
   return slots;
+}
+
+bool PosterCheck::Found(const std::wstring& visual) {
+  auto [it, added] = known.try_emplace(visual, false);
+  if (added) it->second = PlatformFileExists(MediaPath(visual));
+  return it->second;
 }
 
 std::string JsonString(const std::string& utf8) {

@@ -3,6 +3,7 @@
 #include <chrono>
 #include <filesystem>
 #include <ostream>
+#include <unordered_map>
 
 #include "platform/database.h"
 #include "platform/fake/fake_platform.h"
@@ -25,9 +26,19 @@ std::string Utf8Of(const fs::path& path) {
   return std::string(text.begin(), text.end());
 }
 
-bool RealFileExists(const std::wstring& path) {
+bool AskFolder(const std::wstring& path) {
   std::error_code ignored;
   return fs::exists(PathOf(ToUtf8(path)), ignored);
+}
+
+// The venue's files as they are when the preview starts: a long programme
+// asks for the same few posters hundreds of thousands of times.
+std::unordered_map<std::wstring, bool> knownFiles;
+
+bool RealFileExists(const std::wstring& path) {
+  auto [it, added] = knownFiles.try_emplace(path, false);
+  if (added) it->second = AskFolder(path);
+  return it->second;
 }
 
 // The venue folder as the display would see its own: absolute, links resolved.
@@ -51,7 +62,7 @@ std::string VenueFolder(const std::string& target, std::string* why) {
 
 // Why the display cannot open its database, in the reader's own words.
 std::string OpenFailure(const std::string& database) {
-  if (!RealFileExists(FromUtf8(database))) return database + ": no such file";
+  if (!AskFolder(FromUtf8(database))) return database + ": no such file";
   try {
     Database probe;
     probe.Open(database);
@@ -126,6 +137,7 @@ void SetUpPlatform(const std::string& folder, int64_t start) {
   FakeReset();
   fake.exePath = FromUtf8(folder + "/billora");
   fake.epochBase = start;
+  knownFiles.clear();
   fake.fileExists = RealFileExists;
   StartSimulatedViewer();
   ShowSpeechPage();

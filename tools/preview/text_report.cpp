@@ -1,6 +1,7 @@
 // The preview for a person: the lists as loaded, then each pass step by step.
 #include <algorithm>
 #include <cstdlib>
+#include <functional>
 #include <ostream>
 
 #include "platform/platform.h"
@@ -22,22 +23,33 @@ size_t Width(const std::string& utf8) {
   }));
 }
 
-void WriteTable(std::ostream& out, const std::vector<Row>& rows, const char* indent) {
+// Rows come from `row`, twice: once to size the columns, once to print, so
+// that a list of a year of shows is never held as text.
+void WriteTable(std::ostream& out, int count, const std::function<Row(int)>& row,
+                const char* indent) {
   std::vector<size_t> widths;
-  for (const Row& row : rows) {
-    widths.resize(std::max(widths.size(), row.size()));
-    for (size_t k = 0; k < row.size(); ++k)
-      widths[k] = std::max(widths[k], std::min(Width(row[k]), kWidestColumn));
+  for (int k = 0; k < count; ++k) {
+    Row cells = row(k);
+    widths.resize(std::max(widths.size(), cells.size()));
+    for (size_t c = 0; c < cells.size(); ++c)
+      widths[c] = std::max(widths[c], std::min(Width(cells[c]), kWidestColumn));
   }
-  for (const Row& row : rows) {
+  for (int k = 0; k < count; ++k) {
+    Row cells = row(k);
     std::string line = indent;
-    for (size_t k = 0; k < row.size(); ++k) {
-      line += row[k];
-      if (k + 1 < row.size()) line.append(widths[k] + 2 - std::min(Width(row[k]), widths[k]), ' ');
+    for (size_t c = 0; c < cells.size(); ++c) {
+      line += cells[c];
+      if (c + 1 < cells.size())
+        line.append(widths[c] + 2 - std::min(Width(cells[c]), widths[c]), ' ');
     }
     line.erase(line.find_last_not_of(' ') + 1);
     out << line << "\n";
   }
+}
+
+void WriteTable(std::ostream& out, const std::vector<Row>& rows, const char* indent) {
+  WriteTable(
+      out, static_cast<int>(rows.size()), [&](int k) { return rows[k]; }, indent);
 }
 
 // A poster path as the venue names it: relative to the media folder.
@@ -167,19 +179,21 @@ void TextHeader(std::ostream& out, const PreviewRun& run) {
 void TextLists(std::ostream& out, const PreviewRun&) {
   int n = showList.names.Size();
   out << "\nShows after load and sort: " << (n ? Plural(n, "occurrence") : "none") << "\n";
-  std::vector<Row> rows = {{"#", "date", "name", "caption", "place", "poster"}};
-  for (int k = 0; k < n; ++k) {
-    std::wstring visual = showList.visuals.At(k);
-    bool found = PlatformFileExists(MediaPath(visual));
-    rows.push_back({std::to_string(k + 1), DateText(showList.dates.At(k).date),
-                    Printable(showList.names.At(k)), Printable(showList.captions.At(k)),
-                    Printable(showList.places.At(k)),
-                    Printable(visual) + (found ? "" : " (missing)")});
-  }
-  if (n) WriteTable(out, rows, "  ");
+  PosterCheck posters;
+  auto row = [&](int k) -> Row {
+    if (k == 0) return {"#", "date", "name", "caption", "place", "poster"};
+    const std::wstring& visual = showList.visuals.At(k - 1);
+    return {std::to_string(k),
+            DateText(showList.dates.At(k - 1).date),
+            Printable(showList.names.At(k - 1)),
+            Printable(showList.captions.At(k - 1)),
+            Printable(showList.places.At(k - 1)),
+            Printable(visual) + (posters.Found(visual) ? "" : " (missing)")};
+  };
+  if (n) WriteTable(out, n + 1, row, "  ");
   int m = showList.templates.Size();
   out << "\nAnnouncement slots in force: " << (m ? std::to_string(m) : "none") << "\n";
-  rows.clear();
+  std::vector<Row> rows;
   for (int k = 0; k < m; ++k)
     rows.push_back({std::to_string(k + 1), Printable(showList.templates.At(k)),
                     FormatText("%g s", showList.durations.At(k))});
