@@ -223,6 +223,19 @@ TEST_F(PreviewTest, MissingPostersAreMarkedWarnedAndSkipped) {
       << text.out;
 }
 
+TEST_F(PreviewTest, ControlCodesOfTheDatabaseNeverReachTheTerminal) {
+  std::string dir = Venue(Show(1, "Car\x1b[2Jmen", "2021-08-14 20:30:00", "", "x\x07.jpg") +
+                          Show(2, "Tosca", "2021-08-15 15:00:00", "", "tosca.jpg"));
+  Result text = Preview({"--at", "2021-08-14 10:00", dir});
+  EXPECT_EQ(text.status, kPreviewDone) << text.err;
+  EXPECT_EQ(text.out.find_first_of("\x1b\x07"), std::string::npos) << text.out;
+  EXPECT_NE(text.out.find("Car?[2Jmen"), std::string::npos) << text.out;
+  EXPECT_NE(text.out.find("printed: Can't find " + dir + "/medias/x?.jpg, skipped"),
+            std::string::npos);
+  json doc = Json(dir, "2021-08-14 10:00");
+  EXPECT_EQ(doc["shows"][0]["name"], "Car\x1b[2Jmen");
+}
+
 TEST_F(PreviewTest, PassesRotatePostersAndAnnouncements) {
   std::string dir = Venue(Show(1, "Aida", "2021-08-14 18:00:00", "", "aida.jpg") +
                               Show(2, "Carmen", "2021-08-14 20:30:00", "", "carmen.jpg"),

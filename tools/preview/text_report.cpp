@@ -63,6 +63,9 @@ std::string Clock(const PreviewRun& run, uint64_t ms) {
   return local.size() >= 19 ? local.substr(11, 8) : local;
 }
 
+// A line the display printed, with the control codes of database texts shown as '?'.
+std::string Console(const std::string& line) { return Printable(FromUtf8(line)); }
+
 std::string Plural(size_t count, const char* word) {
   return std::to_string(count) + " " + word + (count == 1 ? "" : "s");
 }
@@ -140,7 +143,7 @@ void WriteScene(std::ostream& out, const PreviewRun& run, const StepRecord& step
 
 void WriteReload(std::ostream& out, const StepRecord& step) {
   if (step.reloadFailed) {
-    out << "Reload: " << (step.warnings.empty() ? "failed" : step.warnings.back()) << "\n";
+    out << "Reload: " << (step.warnings.empty() ? "failed" : Console(step.warnings.back())) << "\n";
     return;
   }
   out << "Reload: " << Plural(static_cast<size_t>(showList.names.Size()), "show") << ", "
@@ -159,7 +162,8 @@ void WriteStep(std::ostream& out, const PreviewRun& run, const StepRecord& step)
     WriteScene(out, run, step);
   size_t shown = step.warnings.size();
   if (step.reloadFailed && shown > 0) --shown;  // the failure itself is on the Reload line
-  for (size_t k = 0; k < shown; ++k) out << kIndent << "printed: " << step.warnings[k] << "\n";
+  for (size_t k = 0; k < shown; ++k)
+    out << kIndent << "printed: " << Console(step.warnings[k]) << "\n";
   for (const SceneShown& scene : step.scenes)
     if (!scene.fileFound)
       out << kIndent << "note: the scene file " << Printable(scene.path) << " is missing\n";
