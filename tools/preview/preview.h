@@ -93,8 +93,7 @@ struct PreviewRun {
   std::string database;  // full path of list.mdb
   std::string media;     // the media folder, with its final '/'
   int64_t start = 0;
-  std::string note;
-  int passes = 0;
+  std::string note;   // the local time occurs twice: which one was taken
   std::string error;  // the display failed: it would restart
 };
 

@@ -146,6 +146,18 @@ void SetUpPlatform(const std::string& folder, int64_t start) {
   viewerWindow = 0;
 }
 
+// Why the first reload could not read the database; "" when it could (an
+// empty programme is a result, not a failure).
+std::string DatabaseFailure(const PreviewRun& run, const StepRecord& reload) {
+  std::string line = reload.warnings.empty() ? "" : reload.warnings.back();
+  if (!reload.reloadFailed) return "";
+  if (line.rfind("Fatal, can't open db", 0) == 0) return OpenFailure(run.database);
+  if (line.rfind("Fatal, can't read db", 0) == 0)
+    return run.database + ": the display cannot read its tables shows and annonces (it prints \"" +
+           line + "\")";
+  return "";
+}
+
 using Writer = void (*)(std::ostream&, const PreviewRun&);
 using PassWriter = void (*)(std::ostream&, const PreviewRun&, const PassRecord&);
 
@@ -160,23 +172,14 @@ int Simulate(PreviewRun& run, const PreviewOptions& options, std::ostream& out, 
     for (int number = 1; number <= options.passes; ++number) {
       PassRecord pass = Pass(cycle, number);
       if (number == 1) {
-        const StepRecord& reload = pass.steps.front();
-        std::string failure = reload.warnings.empty() ? "" : reload.warnings.back();
-        if (reload.reloadFailed && failure.rfind("Fatal, can't open db", 0) == 0) {
-          err << "billora-preview: " << OpenFailure(run.database) << "\n";
-          return kPreviewFailed;
-        }
-        if (reload.reloadFailed && failure.rfind("Fatal, can't read db", 0) == 0) {
-          err << "billora-preview: " << run.database
-              << ": the display cannot read its tables shows and annonces (it prints \"" << failure
-              << "\")\n";
+        if (std::string why = DatabaseFailure(run, pass.steps.front()); !why.empty()) {
+          err << "billora-preview: " << why << "\n";
           return kPreviewFailed;
         }
         header(out, run);
         lists(out, run);
         started = true;
       }
-      ++run.passes;
       writePass(out, run, pass);
     }
   } catch (const std::exception& e) {
