@@ -253,6 +253,17 @@ TEST_F(PreviewTest, PassesRotatePostersAndAnnouncements) {
                                       R"({"template":"bar","duration":12}])"));
 }
 
+TEST_F(PreviewTest, EachPassReloadsAtItsOwnMoment) {
+  std::string dir = Venue(Show(1, "Carmen", "2021-08-15 20:30:00", "", "carmen.jpg"));
+  json passes = Json(dir, "2021-08-14 23:59:50", 2)["passes"];
+  EXPECT_EQ(passes[0]["poster"]["caption"], "Demain \xC3\xA0 20:30");
+  // The first pass (poster and announcement, 23 s) ends after midnight: the
+  // second reads the list on the 15th.
+  EXPECT_EQ(passes[1]["reload"]["at"].get<std::string>().rfind("2021-08-15 00:0", 0), 0u);
+  EXPECT_EQ(passes[1]["poster"]["caption"], "Aujourd'hui \xC3\xA0 20:30");
+  EXPECT_TRUE(passes[1]["programme"]["shown"]);
+}
+
 TEST_F(PreviewTest, AnEmptyProgrammeIsNoShow) {
   std::string dir = Venue(Show(1, "Gone", "2021-08-01 20:00:00", "", "aida.jpg"));
   Result r = Preview({"--at", "2021-08-14 10:00", dir});
