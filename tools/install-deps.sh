@@ -4,7 +4,7 @@
 set -euo pipefail
 packages=(
   build-essential cmake pkg-config
-  libgtest-dev libgmock-dev libbenchmark-dev
+  libgtest-dev libgmock-dev libbenchmark-dev nlohmann-json3-dev faketime
   mdbtools mdbtools-dev libglib2.0-dev
   libx11-dev libxext-dev libxtst-dev libpng-dev
   xvfb xauth x11-utils chromium fonts-dejavu-core

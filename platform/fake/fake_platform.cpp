@@ -30,7 +30,9 @@ bool PlatformLocalTime(int64_t t, std::tm* out) {
 
 std::wstring PlatformExecutablePath() { return fake.exePath; }
 
-bool PlatformFileExists(const std::wstring& path) { return fake.files.count(path) > 0; }
+bool PlatformFileExists(const std::wstring& path) {
+  return fake.fileExists ? fake.fileExists(path) : fake.files.count(path) > 0;
+}
 
 int PlatformReadFile(const std::wstring& path, size_t maxBytes, std::string* bytes) {
   if (!fake.files.count(path)) return -1;

@@ -33,6 +33,9 @@ struct FakePlatform {
   std::set<std::wstring> files;           // paths that exist
   // Contents of the readable files among them; one in files alone cannot be read.
   std::map<std::wstring, std::string> fileContents;
+  // When set, answers every file test in place of `files`: the preview asks
+  // the venue's real folder.
+  std::function<bool(const std::wstring&)> fileExists;
   std::string console;
   std::deque<std::pair<uint64_t, int>> keys;  // (time it is typed, key)
 

@@ -1,0 +1,91 @@
+// Helpers that both reports use to turn what the viewer received into the
+// words of the venue: file names, scene names, times.
+#include <cstdio>
+
+#include "platform/platform.h"
+#include "platform/text.h"
+#include "showlist/datetime.h"
+#include "showlist/prepare.h"
+#include "tools/preview/preview.h"
+#include "viewer/channel.h"
+
+std::string Printable(const std::wstring& text) {
+  std::wstring shown(text);
+  for (wchar_t& c : shown)
+    if (c < 0x20 || (c >= 0x7F && c < 0xA0)) c = L'?';
+  return ToUtf8(shown);
+}
+
+std::string TypedText(const std::string& latin1) {
+  std::wstring wide;
+  for (char b : latin1) wide += static_cast<wchar_t>(static_cast<unsigned char>(b));
+  return ToUtf8(wide);
+}
+
+std::string DateText(double oleDate) {
+  DateParts p = GetDateParts(MakeDate(oleDate));
+  if (p.year < 0) return "?";
+  char text[40];
+  std::snprintf(text, sizeof text, "%04d-%02d-%02d %02d:%02d:%02d", p.year, p.month, p.day, p.hour,
+                p.minute, p.second);
+  return text;
+}
+
+std::wstring SceneName(const std::wstring& path) {
+  std::wstring name = path.substr(path.rfind(L'/') + 1);
+  if (name.size() > 5 && name.ends_with(L".kivo")) name.resize(name.size() - 5);
+  return name;
+}
+
+// The value is "<file>,SCALEX=...": the scale and position follow the file.
+std::wstring PosterFile(const std::wstring& value) {
+  size_t scale = value.rfind(L",SCALEX=");
+  return scale == std::wstring::npos ? value : value.substr(0, scale);
+}
+
+const SceneSetting* FindSetting(const SceneShown& scene, const std::wstring& object,
+                                uint16_t property) {
+  for (const SceneSetting& s : scene.settings)
+    if (s.object == object && s.property == property) return &s;
+  return nullptr;
+}
+
+std::vector<ProgrammeSlot> ProgrammeSlots(const SceneShown& scene) {
+  std::vector<ProgrammeSlot> slots;
+  for (const SceneSetting& s : scene.settings) {
+    if (s.property == VP_POSTER) {
+      slots.push_back({PosterFile(s.value), L"", L"", false});
+    } else if (slots.empty()) {
+      continue;
+    } else if (s.property == 0 && slots.back().textObject.empty()) {
+      slots.back().time = s.value;
+      slots.back().textObject = s.object;
+    } else if (s.property == VP_OFFSET) {
+      slots.back().place = true;
+    }
+  }
+  return slots;
+}
+
+bool PosterCheck::Found(const std::wstring& visual) {
+  auto [it, added] = known.try_emplace(visual, false);
+  if (added) it->second = PlatformFileExists(MediaPath(visual));
+  return it->second;
+}
+
+std::string JsonString(const std::string& utf8) {
+  std::string out = "\"";
+  for (char c : utf8) {
+    if (c == '"' || c == '\\') {
+      out += '\\';
+      out += c;
+    } else if (static_cast<unsigned char>(c) < 0x20) {
+      char escape[8];
+      std::snprintf(escape, sizeof escape, "\\u%04x", c);
+      out += escape;
+    } else {
+      out += c;
+    }
+  }
+  return out + "\"";
+}
