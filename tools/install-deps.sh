@@ -8,6 +8,7 @@ packages=(
   mdbtools mdbtools-dev libglib2.0-dev
   libx11-dev libxext-dev libxtst-dev
   xvfb xauth x11-utils chromium fonts-dejavu-core
+  libcairo2-dev libpango1.0-dev librsvg2-dev libgdk-pixbuf-2.0-dev
 )
 missing=()
 for p in "${packages[@]}"; do
@@ -17,4 +18,4 @@ done
 sudo=""
 [ "$(id -u)" -eq 0 ] || sudo=sudo
 $sudo apt-get update -qq
-DEBIAN_FRONTEND=noninteractive $sudo apt-get install -y -qq "${missing[@]}"
+DEBIAN_FRONTEND=noninteractive $sudo apt-get -o DPkg::Lock::Timeout=600 install -y -qq "${missing[@]}"
