@@ -45,7 +45,13 @@ class ViewerWindow : public ::testing::Test {
     viewerWindow = FindViewer();
     ASSERT_NE(viewerWindow, 0u);
   }
+  // It ends cleanly: under the sanitizers, with nothing leaked.
   void TearDown() override {
+    if (viewer.pid > 0) {
+      kill(viewer.pid, SIGTERM);
+      int status = WaitStandIn(viewer);
+      EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << status;
+    }
     RemoveStandIn(viewer);
     screen.Stop();
   }
