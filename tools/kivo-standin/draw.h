@@ -37,12 +37,12 @@ extern const struct Drawing windowDrawing;
 // draw_picture.cpp: a picture fitted into w x h pixels (aspect kept), kept on
 // the server; surface null and `problem` set when it cannot be shown. It
 // lives until the next ForgetPictures.
-struct Picture {
+struct FittedImage {
   cairo_surface_t* surface = nullptr;
   int w = 0, h = 0;
   std::string problem;
 };
-const Picture& FittedPicture(const std::string& path, int w, int h);
+const FittedImage& FittedPicture(const std::string& path, int w, int h);
 void ForgetPictures();
 void PaintPlaceholder(cairo_t* cr, const Area& box, const std::string& path);
 

@@ -19,7 +19,7 @@ static constexpr size_t kMostKept = 64;
 
 struct KeptPicture {
   int64_t modified = 0, size = 0;  // of the file when drawn
-  Picture picture;
+  FittedImage picture;
 };
 static std::map<std::string, KeptPicture> kept;  // by path and box size
 
@@ -157,8 +157,8 @@ static cairo_surface_t* Draw(const std::string& path, const struct stat& info, i
 }
 
 // Failures are kept too: a damaged file is not decoded again at each repaint.
-const Picture& FittedPicture(const std::string& path, int w, int h) {
-  static Picture missing;
+const FittedImage& FittedPicture(const std::string& path, int w, int h) {
+  static FittedImage missing;
   struct stat info {};
   if (stat(path.c_str(), &info) != 0) {
     missing.problem = path.empty() ? "no file named" : "no such file";

@@ -72,7 +72,7 @@ void Fill(cairo_t* cr, const Area& area, uint32_t colour) {
   cairo_fill(cr);
 }
 
-const Picture& PictureOf(const ShownObject& object) {
+const FittedImage& PictureOf(const ShownObject& object) {
   Area box = Box(object.layout);
   return FittedPicture(object.picture, static_cast<int>(std::lround(box.w)),
                        static_cast<int>(std::lround(box.h)));
@@ -80,7 +80,7 @@ const Picture& PictureOf(const ShownObject& object) {
 
 // Said once, when the picture is given; every repaint draws the placeholder.
 void ReportPicture(const ShownObject& object) {
-  const Picture& picture = PictureOf(object);
+  const FittedImage& picture = PictureOf(object);
   if (!picture.surface)
     Say("picture %s: %s cannot be shown (%s): placeholder drawn", object.layout.name.c_str(),
         object.picture.c_str(), picture.problem.c_str());
@@ -89,7 +89,7 @@ void ReportPicture(const ShownObject& object) {
 // The picture centred in its box, or the placeholder.
 void PaintPicture(cairo_t* cr, const ShownObject& object) {
   Area box = Box(object.layout);
-  const Picture& picture = PictureOf(object);
+  const FittedImage& picture = PictureOf(object);
   if (!picture.surface) return PaintPlaceholder(cr, box, object.picture);
   cairo_set_source_surface(cr, picture.surface, std::round(box.x + (box.w - picture.w) / 2),
                            std::round(box.y + (box.h - picture.h) / 2));
