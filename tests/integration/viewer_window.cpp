@@ -213,12 +213,15 @@ TEST_F(ViewerWindow, NextShowsAndAnnouncementScenes) {
   EXPECT_GT(Ink(c, 333, 303, 626, 350, 0), 100);
 
   ASSERT_EQ(Load("annonce-bar",
-                 "scene background #402000\ncache\n"
+                 "scene background #402000 font \"Nulle Part Sans\"\ncache\n"
                  "bandeau place 100 400 size 1720 280 font-size 90 text \"Le bar est ouvert\"\n"),
             1);
   c = Grab();
   EXPECT_TRUE(Near(c.At(10, 10), 0x402000));
-  EXPECT_GT(Ink(c, 33, 133, 606, 226, 0x402000), 300);
+  EXPECT_GT(Ink(c, 33, 133, 606, 226, 0x402000), 300);  // in the font drawn instead
+  EXPECT_NE(Console().find("font \"Nulle Part Sans\" is not installed: texts are drawn in \""),
+            std::string::npos)
+      << Console();
 }
 
 TEST_F(ViewerWindow, MissingOrDamagedPicturesDrawAPlaceholderAndTheViewerGoesOn) {

@@ -50,3 +50,5 @@ void PaintPlaceholder(cairo_t* cr, const Area& box, const std::string& path);
 // drawn outside the box.
 void PaintText(cairo_t* cr, const Area& box, const std::string& text, const std::string& font,
                double fontSize, uint32_t colour, Align align);
+// A console line when the family is not installed.
+void CheckFont(const std::string& family);

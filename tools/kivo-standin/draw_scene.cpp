@@ -122,8 +122,11 @@ void LoadScene(const std::string& name, const SceneLayout* loaded, const std::st
     if (!object.text.empty()) shown.back().texts.push_back({object.text});
   }
   SceneChanged(FullArea());
-  for (const ShownObject& object : shown)
+  CheckFont(layout.font);
+  for (const ShownObject& object : shown) {
     if (!object.picture.empty()) ReportPicture(object);
+    if (!object.layout.font.empty()) CheckFont(object.layout.font);
+  }
 }
 
 void Poster(const std::string& name, const std::string& file) {

@@ -1,11 +1,15 @@
 // Captions: wrapped at the box's width, shrunk step by step until they fit
 // its height, cut with an ellipsis below the smallest size, and clipped to
 // the box whatever happens.
+#include <fontconfig/fontconfig.h>
 #include <pango/pangocairo.h>
+#include <strings.h>
 
 #include <algorithm>
+#include <set>
 
 #include "tools/kivo-standin/draw.h"
+#include "tools/kivo-standin/standin.h"
 
 static constexpr double kSmallestSize = 8;  // pixels
 static constexpr double kShrink = 0.9;
@@ -54,4 +58,24 @@ void PaintText(cairo_t* cr, const Area& box, const std::string& text, const std:
   cairo_restore(cr);
   pango_font_description_free(description);
   g_object_unref(layout);
+}
+
+// Said once per font: a family that is not installed is drawn in the one
+// fontconfig picks instead.
+void CheckFont(const std::string& family) {
+  static std::set<std::string> checked;
+  if (!checked.insert(family).second) return;
+  FcPattern* pattern = FcPatternCreate();
+  FcPatternAddString(pattern, FC_FAMILY, reinterpret_cast<const FcChar8*>(family.c_str()));
+  FcConfigSubstitute(nullptr, pattern, FcMatchPattern);
+  FcDefaultSubstitute(pattern);
+  FcResult result;
+  FcPattern* match = FcFontMatch(nullptr, pattern, &result);
+  FcChar8* found = nullptr;
+  if (match && FcPatternGetString(match, FC_FAMILY, 0, &found) == FcResultMatch &&
+      strcasecmp(reinterpret_cast<const char*>(found), family.c_str()) != 0)
+    Say("font \"%s\" is not installed: texts are drawn in \"%s\"", family.c_str(),
+        reinterpret_cast<const char*>(found));
+  if (match) FcPatternDestroy(match);
+  FcPatternDestroy(pattern);
 }
