@@ -84,7 +84,10 @@ class ViewerWindow : public ::testing::Test {
     SelectViewerObject(object);
     SetViewerText(text);
   }
+  // The screen once the viewer has drawn what the messages so far changed:
+  // it draws after each answer, before it reads the next message.
   Capture Grab() {
+    EXPECT_EQ(Send(VM_QUERY_DEVICE), 1);
     Capture capture;
     Display* d = XOpenDisplay(nullptr);
     EXPECT_NE(d, nullptr);
@@ -142,7 +145,7 @@ TEST_F(ViewerWindow, VeilFollowsTheFadeStepByStep) {
   const std::pair<const char*, int> steps[] = {
       {"1.00", 0}, {"0.50", 128}, {"0.01", 252}, {"0.00", 255}, {"0.99", 3}};
   for (const auto& [level, grey] : steps) {
-    Fade(level);  // answered once drawn: no wait before the capture
+    Fade(level);
     Capture c = Grab();
     auto g = static_cast<uint32_t>(grey);
     EXPECT_TRUE(Near(c.At(320, 180), g << 16 | g << 8 | g, 2)) << level;

@@ -1,7 +1,11 @@
 // The window: the scene and the composed frame are kept as pixmaps on the X
 // server. A change repaints its area of the scene; a fade step only composes
-// scene and veil again (two XRender operations and a copy), and every frame
-// ends with XSync, so it is on screen when the message is answered.
+// scene and veil again (two XRender operations and a copy).
+//
+// A message's frame is drawn once its answer is out and before the next
+// message is read, and ends with XSync: the program does not wait for the
+// drawing (a fade step costs it a round trip, as without a window), and what
+// a message changed is on screen before the next message is answered.
 #include <X11/Xatom.h>
 #include <X11/Xlib.h>
 #include <X11/Xutil.h>
@@ -32,6 +36,8 @@ static int width = 0, height = 0;
 static Pixmap scenePixmap = 0, framePixmap = 0;
 static cairo_surface_t *sceneSurface = nullptr, *frameSurface = nullptr;
 static std::string screensFolder;
+static Area pendingScene;          // to repaint, in window pixels
+static bool pendingFrame = false;  // the window to compose again
 
 static int OnXError(Display* d, XErrorEvent* e) {
   char text[256];
@@ -103,20 +109,28 @@ static void Compose(const Area& area) {
   cairo_destroy(cr);
   cairo_surface_flush(frameSurface);
   Show(area);
-  XSync(display, False);
 }
 
-void SceneChanged(const Area& changed) {
-  Area area = Pixels(changed);
-  if (area.Empty()) return;
-  cairo_t* cr = cairo_create(sceneSurface);
-  PaintScene(cr, area);
-  cairo_destroy(cr);
-  cairo_surface_flush(sceneSurface);
-  Compose(area);
+static Area Whole() { return {0, 0, static_cast<double>(width), static_cast<double>(height)}; }
+
+// What the messages since the last frame changed, on screen.
+static void DrawPending() {
+  Area area = Pixels(pendingScene);
+  if (!area.Empty()) {
+    cairo_t* cr = cairo_create(sceneSurface);
+    PaintScene(cr, area);
+    cairo_destroy(cr);
+    cairo_surface_flush(sceneSurface);
+  }
+  Compose(pendingFrame ? Whole() : area);
+  if (pendingFrame || !area.Empty()) XSync(display, False);
+  pendingScene = Area();
+  pendingFrame = false;
 }
 
-void VeilChanged() { Compose({0, 0, static_cast<double>(width), static_cast<double>(height)}); }
+void SceneChanged(const Area& changed) { pendingScene = Union(pendingScene, changed); }
+
+void VeilChanged() { pendingFrame = true; }
 
 cairo_surface_t* ServerSurface(int w, int h) {
   return cairo_surface_create_similar(sceneSurface, CAIRO_CONTENT_COLOR_ALPHA, w, h);
@@ -125,6 +139,7 @@ cairo_surface_t* ServerSurface(int w, int h) {
 // The window's pixels as the server shows them, to <folder>/<scene>.png.
 void SaveScreenshot(const std::string& scene) {
   if (screensFolder.empty()) return;
+  DrawPending();
   XImage* image = XGetImage(display, window, 0, 0, width, height, AllPlanes, ZPixmap);
   if (!image) image = XGetImage(display, framePixmap, 0, 0, width, height, AllPlanes, ZPixmap);
   if (!image || image->bits_per_pixel != 32) {
@@ -210,7 +225,9 @@ bool OpenWindow(int w, int h, const std::string& folder, std::string* problem) {
 int WindowConnection() { return display ? ConnectionNumber(display) : -1; }
 
 bool WindowEvents() {
-  while (display && XPending(display) > 0) {
+  if (!display) return true;
+  DrawPending();
+  while (XPending(display) > 0) {
     XEvent event;
     XNextEvent(display, &event);
     if (event.type == Expose) {
@@ -219,14 +236,15 @@ bool WindowEvents() {
     } else if (event.type == ConfigureNotify &&
                (event.xconfigure.width != width || event.xconfigure.height != height)) {
       MakeBuffers(event.xconfigure.width, event.xconfigure.height);
-      SceneChanged({0, 0, static_cast<double>(width), static_cast<double>(height)});
+      SceneChanged(Whole());
+      DrawPending();
     } else if (event.type == ClientMessage &&
                static_cast<Atom>(event.xclient.data.l[0]) == deleteWindow) {
       Say("window closed");
       return false;
     }
   }
-  if (display) XFlush(display);
+  XFlush(display);
   return true;
 }
 

@@ -1,6 +1,6 @@
 // What the pretend display shows, handed to a window that draws it. The scene
-// logic calls these once it has handled a message; each returns when the
-// window shows the change, so a fade step is on screen before its answer.
+// logic calls these while it handles a message; the window draws the change
+// once the answer is out, before the next message is read.
 #pragma once
 
 #include <string>
