@@ -151,12 +151,13 @@ void Text(const std::string& name, const std::string& text) {
   Change(before, *object);
 }
 
+// An offset beyond a hundred boxes is out of the window anyway.
 void Offset(const std::string& name, double x, double y) {
   ShownObject* object = Find(name, "offset");
-  if (!object || object->texts.empty()) return;
+  if (!object || object->texts.empty() || !std::isfinite(x) || !std::isfinite(y)) return;
   Area before = Extent(*object);
-  object->texts.back().dx = x;
-  object->texts.back().dy = y;
+  object->texts.back().dx = std::clamp(x, -100.0, 100.0);
+  object->texts.back().dy = std::clamp(y, -100.0, 100.0);
   Change(before, *object);
 }
 

@@ -241,7 +241,8 @@ void ParseLine(const std::string& text, int line, const std::string& folder, Sce
 bool ParseSceneLayout(const std::string& text, const std::string& folder, SceneLayout* layout,
                       std::string* problem) {
   *layout = SceneLayout();
-  std::istringstream in(text);
+  // A byte order mark, as some Windows editors write, is not part of a name.
+  std::istringstream in(text.starts_with("\xEF\xBB\xBF") ? text.substr(3) : text);
   int number = 0;
   try {
     for (std::string line; std::getline(in, line);) {
