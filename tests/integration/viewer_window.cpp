@@ -36,7 +36,7 @@ int Channel(uint32_t colour, int shift) { return static_cast<int>(colour >> shif
   return ::testing::AssertionSuccess();
 }
 
-class ViewerWindow : public ::testing::Test {
+class StandInWindow : public ::testing::Test {
  protected:
   void SetUp() override {
     ASSERT_TRUE(screen.Start({}, "800x600x24"));
@@ -116,7 +116,7 @@ class ViewerWindow : public ::testing::Test {
   StandIn viewer;
 };
 
-TEST_F(ViewerWindow, PosterSceneShowsThePictureInItsBoxAndTheCaptionBelow) {
+TEST_F(StandInWindow, PosterSceneShowsThePictureInItsBoxAndTheCaptionBelow) {
   ASSERT_EQ(Load("billorav",
                  "scene canvas 640 360 background #000080\n"
                  "cache\n"
@@ -140,7 +140,7 @@ TEST_F(ViewerWindow, PosterSceneShowsThePictureInItsBoxAndTheCaptionBelow) {
   EXPECT_TRUE(Near(c.At(120, 90), 0x000080));  // beside the narrower picture
 }
 
-TEST_F(ViewerWindow, VeilFollowsTheFadeStepByStep) {
+TEST_F(StandInWindow, VeilFollowsTheFadeStepByStep) {
   ASSERT_EQ(Load("blanc", "scene canvas 640 360 background #FFFFFF\ncache\n"), 1);
   const std::pair<const char*, int> steps[] = {
       {"1.00", 0}, {"0.50", 128}, {"0.01", 252}, {"0.00", 255}, {"0.99", 3}};
@@ -153,7 +153,7 @@ TEST_F(ViewerWindow, VeilFollowsTheFadeStepByStep) {
   }
 }
 
-TEST_F(ViewerWindow, AccentedCaptionsShrinkOrWrapInsideTheirBox) {
+TEST_F(StandInWindow, AccentedCaptionsShrinkOrWrapInsideTheirBox) {
   ASSERT_EQ(Load("titres",
                  "scene canvas 640 360 background #000000\n"
                  "court place 20 20 size 100 60 font-size 40\n"
@@ -178,7 +178,7 @@ TEST_F(ViewerWindow, AccentedCaptionsShrinkOrWrapInsideTheirBox) {
             0);
 }
 
-TEST_F(ViewerWindow, ProgrammeFillsItsEighteenSlotsWithTheDefaultLayout) {
+TEST_F(StandInWindow, ProgrammeFillsItsEighteenSlotsWithTheDefaultLayout) {
   std::string names = "cache\n";
   for (int slot = 1; slot <= 18; ++slot)
     names += "\\affiche" + std::to_string(slot) + "\\affiche\n\\affiche" + std::to_string(slot) +
@@ -203,7 +203,7 @@ TEST_F(ViewerWindow, ProgrammeFillsItsEighteenSlotsWithTheDefaultLayout) {
   }
 }
 
-TEST_F(ViewerWindow, NextShowsAndAnnouncementScenes) {
+TEST_F(StandInWindow, NextShowsAndAnnouncementScenes) {
   ASSERT_EQ(Load("billora2v", "cache\naffiche1\ntitre1\naffiche2\ntitre2\n"), 1);
   SetAffiche1(FromUtf8(Picture("a.png", 60, 85, 0xC00000, "png")));
   SetAffiche2(FromUtf8(Picture("b.jpg", 60, 85, 0x00A000, "jpeg")));
@@ -227,7 +227,7 @@ TEST_F(ViewerWindow, NextShowsAndAnnouncementScenes) {
       << Console();
 }
 
-TEST_F(ViewerWindow, MissingOrDamagedPicturesDrawAPlaceholderAndTheViewerGoesOn) {
+TEST_F(StandInWindow, MissingOrDamagedPicturesDrawAPlaceholderAndTheViewerGoesOn) {
   ASSERT_EQ(Load("billorav", "scene canvas 640 360\naffiche place 100 40 size 200 100\n"), 1);
   std::string png = Picture("good.png", 40, 20, 0xE00000, "png");
   std::ifstream in(png, std::ios::binary);
@@ -248,7 +248,7 @@ TEST_F(ViewerWindow, MissingOrDamagedPicturesDrawAPlaceholderAndTheViewerGoesOn)
         << console;
 }
 
-TEST_F(ViewerWindow, ABadSceneFileIsRefusedWithItsLineNumber) {
+TEST_F(StandInWindow, ABadSceneFileIsRefusedWithItsLineNumber) {
   EXPECT_EQ(Load("casse", "cache\naffiche\ntitre place 10 abc\n"), 0);
   EXPECT_NE(Console().find("scene casse refused: " + viewer.folder +
                            "/casse.kivo: line 3: place: \"abc\" is not a number"),
@@ -257,7 +257,7 @@ TEST_F(ViewerWindow, ABadSceneFileIsRefusedWithItsLineNumber) {
   EXPECT_GT(Ink(Grab(), 0, 140, 640, 220, 0), 100);  // the problem, on screen too
 }
 
-TEST_F(ViewerWindow, AScreenshotFollowsEachScene) {
+TEST_F(StandInWindow, AScreenshotFollowsEachScene) {
   ASSERT_EQ(Load("vert", "scene background #00FF00\n"), 1);
   Send(VM_RUN);
   EXPECT_NE(Send(VM_QUERY_FINISHED), 0);
