@@ -52,13 +52,45 @@ poster festival.svg '#c08020' "Festival d'été"
 poster nabucco.svg '#404040' 'Nabucco'
 # giovanni.svg is left out on purpose: the display warns and skips it.
 
-scene() { printf '%s\n' "${@:2}" > "$dir/templates/$1.kivo"; }
-scene billorav cache affiche titre
-scene billora2v cache affiche1 titre1 affiche2 titre2
-slots=(cache)
-for i in $(seq 1 18); do slots+=("\\affiche$i\\affiche" "\\affiche$i\\text"); done
-scene billora3v "${slots[@]}"
-scene annonce-bar cache
-scene annonce-billetterie cache
-scene annonce-ancienne cache
+# Scene files (docs/scene-files.md): placed objects, or bare object names that
+# take their default place.
+scene() { cat > "$dir/templates/$1.kivo"; }
+scene billorav <<'KIVO'
+# One poster and its caption.
+scene background #14182A colour #F4EEE0
+cache
+affiche place 660 40 size 600 850
+titre place 60 910 size 1800 140 font-size 72
+KIVO
+scene billora2v <<'KIVO'
+# The next two shows.
+scene background #1E1428 colour #F4EEE0
+cache
+affiche1 place 180 40 size 600 850
+titre1 place 40 910 size 880 140 font-size 60
+affiche2 place 1140 40 size 600 850
+titre2 place 1000 910 size 880 140 font-size 60
+KIVO
+{
+  echo "# Today's programme: 18 slots in their default places."
+  echo "scene background #101010 colour #FFD890"
+  echo cache
+  for i in $(seq 1 18); do printf '\\affiche%d\\affiche\n\\affiche%d\\text\n' "$i" "$i"; done
+} | scene billora3v
+scene annonce-bar <<'KIVO'
+scene background #3A2410 colour #FFF4E0
+cache
+annonce place 160 340 size 1600 400 font-size 110 text "Le bar est ouvert avant le spectacle et à l'entracte"
+KIVO
+scene annonce-billetterie <<'KIVO'
+scene background #10303A colour #E8FFF8
+cache
+annonce place 160 300 size 1600 320 font-size 96 text "Billetterie ouverte du mardi au samedi, de 13 h à 19 h"
+horaires place 160 700 size 1600 120 font-size 56 colour #A0E0D0 text "Réservations : billetterie@theatre.example"
+KIVO
+scene annonce-ancienne <<'KIVO'
+scene background #303030
+cache
+annonce place 160 340 size 1600 400 font-size 96 text "Cette annonce n'est plus en vigueur"
+KIVO
 echo "Sample venue ready in $dir"

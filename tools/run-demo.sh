@@ -2,6 +2,11 @@
 # Installs what is needed, builds, lays out a sample venue in ./venue and runs
 # the display there against the stand-in viewer, in this terminal. The space
 # bar cuts the current pause short; Ctrl-C ends the demo.
+#
+# With an X display the viewer draws the scenes in a window (KIVO_WINDOW: its
+# size, 1280x720 unless set, or "full" for the whole screen) and keeps a
+# screenshot of each scene in venue/screens/; without one it prints its
+# console lines only.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 tools/install-deps.sh
@@ -12,8 +17,17 @@ rm -rf "$venue"
 tools/make-venue.sh "$venue" build
 # A private socket: a real viewer of this user, if one runs, is left alone.
 export KIVO_SOCKET=$venue/kivo_communication
+viewer_options=(--run-time 4000)
+if [ -n "${DISPLAY:-}" ] && xdpyinfo >/dev/null 2>&1; then
+  size=${KIVO_WINDOW:-1280x720}
+  mkdir -p "$venue/screens"
+  if [ "$size" = full ]; then viewer_options+=(--window); else viewer_options+=(--window="$size"); fi
+  viewer_options+=(--screens "$venue/screens")
+else
+  echo "No X display: the viewer prints what it shows instead of drawing it."
+fi
 build/tools/kivo-standin --socket "$KIVO_SOCKET" --trace "$venue/viewer-trace.jsonl" \
-  --run-time 4000 &
+  "${viewer_options[@]}" &
 viewer=$!
 trap 'kill $viewer 2>/dev/null; wait $viewer 2>/dev/null' EXIT
 "$venue/billora"

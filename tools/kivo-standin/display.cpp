@@ -3,7 +3,9 @@
 #include <sys/stat.h>
 
 #include <charconv>
+#include <cstdio>
 
+#include "tools/kivo-standin/drawing.h"
 #include "tools/kivo-standin/standin.h"
 #include "viewer/channel.h"
 
@@ -13,6 +15,8 @@ static std::string selected;                // object of the next VM_SET_TEXT
 static bool running = false;
 static int64_t runStartMs = 0;
 static int deviceQueries = 0;
+
+const Drawing* drawing = nullptr;
 
 static bool fading = false;  // a run of VP_FADE steps
 static int fadeSteps = 0;
@@ -29,12 +33,17 @@ static const char* MessageName(uint32_t number) {
 
 static std::string Text(const std::string* text) { return text ? *text : std::string(); }
 
-// "#<n>" names the object that VM_SET_TEXT numbered n.
-static std::string ObjectLabel(const std::string* object) {
-  std::string name = Text(object);
+// "#<n>" names the object that VM_SET_TEXT numbered n; empty when none has n.
+static std::string NumberedObject(const std::string& name) {
   if (name.size() > 1 && name[0] == '#')
     for (const auto& [known, number] : objects)
-      if (name == "#" + std::to_string(number)) return name + " (" + known + ")";
+      if (name == "#" + std::to_string(number)) return known;
+  return std::string();
+}
+
+static std::string ObjectLabel(const std::string* object) {
+  std::string name = Text(object), known = NumberedObject(name);
+  if (!known.empty()) return name + " (" + known + ")";
   return name.empty() ? "(no object)" : name;
 }
 
@@ -61,6 +70,7 @@ static void Fade(const std::string& object, const std::string& value) {
   }
   ++fadeSteps;
   fadeLast = level;
+  if (drawing) drawing->fade(object, level);
   if (fadeFirst >= 0.5 ? level <= 0.01 : level >= 0.99) EndFade();
 }
 
@@ -78,9 +88,18 @@ static int32_t LoadScene(const std::string* path) {
   struct stat info {};
   if (stat(path->c_str(), &info) != 0) {
     Say("scene %s: file %s not found", scene.c_str(), path->c_str());
+    if (drawing) drawing->loadScene(scene, nullptr, "file " + *path + " not found");
+    return 0;
+  }
+  SceneLayout layout;
+  std::string problem;
+  if (!ReadSceneLayout(*path, &layout, &problem)) {
+    Say("scene %s refused: %s: %s", scene.c_str(), path->c_str(), problem.c_str());
+    if (drawing) drawing->loadScene(scene, nullptr, *path + ": " + problem);
     return 0;
   }
   Say("scene %s loaded", scene.c_str());
+  if (drawing) drawing->loadScene(scene, &layout, std::string());
   return 1;
 }
 
@@ -99,6 +118,7 @@ static int32_t SetText(const std::string* text) {
   int number = objects.emplace(selected, static_cast<int>(objects.size())).first->second;
   int32_t result = options.setTextResult.value_or(number);
   Say("text %s: \"%s\"%s", selected.c_str(), Text(text).c_str(), result < 0 ? " (refused)" : "");
+  if (drawing && result >= 0) drawing->text(selected, Text(text));
   return result;
 }
 
@@ -108,8 +128,13 @@ static int32_t SetProperty(const std::string* object, uint16_t code, const std::
   } else if (code == VP_POSTER) {
     std::string file = Text(value).substr(0, Text(value).find(','));
     Say("poster %s: %s", ObjectLabel(object).c_str(), file.c_str());
+    if (drawing) drawing->poster(Text(object), file);
   } else if (code == VP_OFFSET) {
     Say("offset %s: %s", ObjectLabel(object).c_str(), Text(value).c_str());
+    double x = 0, y = 0, z = 0;
+    std::string known = NumberedObject(Text(object));
+    if (drawing && std::sscanf(Text(value).c_str(), "%lf;%lf;%lf", &x, &y, &z) == 3)
+      drawing->offset(known.empty() ? Text(object) : known, x, y);
   } else {
     Say("property %u of %s: %s", code, ObjectLabel(object).c_str(), Text(value).c_str());
   }
@@ -132,6 +157,7 @@ static int32_t QueryFinished() {
   if (NowMs() - runStartMs < options.runTimeMs) return 0;
   running = false;
   Say("scene %s finished", scene.c_str());
+  if (drawing) drawing->finished(scene);
   return 1;
 }
 

@@ -15,6 +15,7 @@
 #include <vector>
 
 #include "platform/linux/viewer_socket.h"
+#include "tools/kivo-standin/draw.h"
 #include "tools/kivo-standin/standin.h"
 
 Options options;
@@ -35,7 +36,10 @@ static const char kUsage[] =
     "  --slow MS             wait MS ms before answering each message\n"
     "  --vanish-after N      end abruptly after answering N messages\n"
     "  --set-text-result N   answer every VM_SET_TEXT with N (e.g. -1)\n"
-    "  --quiet               no console lines\n";
+    "  --quiet               no console lines\n"
+    "  --window[=WxH]        draw the display in a window on $DISPLAY, the whole\n"
+    "                        screen or W x H pixels\n"
+    "  --screens DIR         with --window: DIR/<scene>.png after each scene\n";
 
 [[noreturn]] static void Fail(const std::string& text) {
   std::fprintf(stderr, "kivo-standin: %s\n", text.c_str());
@@ -51,6 +55,15 @@ static int64_t Number(const char* text) {
   return value;
 }
 
+static void WindowSize(const char* text) {
+  char* end = nullptr;
+  long w = std::strtol(text, &end, 10), h = *end == 'x' ? std::strtol(end + 1, &end, 10) : 0;
+  if (*end != '\0' || w < 16 || h < 16 || w > 16384 || h > 16384)
+    Fail(std::string("not a window size (WxH, 16 to 16384): ") + text);
+  options.windowWidth = static_cast<int>(w);
+  options.windowHeight = static_cast<int>(h);
+}
+
 static void ParseOptions(int argc, char** argv) {
   static const option longOptions[] = {{"socket", required_argument, nullptr, 's'},
                                        {"trace", required_argument, nullptr, 't'},
@@ -61,6 +74,8 @@ static void ParseOptions(int argc, char** argv) {
                                        {"vanish-after", required_argument, nullptr, 'v'},
                                        {"set-text-result", required_argument, nullptr, 'x'},
                                        {"quiet", no_argument, nullptr, 'q'},
+                                       {"window", optional_argument, nullptr, 'W'},
+                                       {"screens", required_argument, nullptr, 'S'},
                                        {"help", no_argument, nullptr, 'h'},
                                        {nullptr, 0, nullptr, 0}};
   for (int c; (c = getopt_long(argc, argv, "", longOptions, nullptr)) != -1;) {
@@ -92,6 +107,13 @@ static void ParseOptions(int argc, char** argv) {
       case 'q':
         options.quiet = true;
         break;
+      case 'W':
+        options.window = true;
+        if (optarg) WindowSize(optarg);
+        break;
+      case 'S':
+        options.screensFolder = optarg;
+        break;
       case 'h':
         std::fputs(kUsage, stdout);
         std::exit(0);
@@ -101,6 +123,7 @@ static void ParseOptions(int argc, char** argv) {
     }
   }
   if (optind < argc) Fail(std::string("unexpected argument: ") + argv[optind]);
+  if (!options.screensFolder.empty() && !options.window) Fail("--screens needs --window");
 }
 
 // A socket file that nobody serves any more, left by a viewer that crashed.
@@ -206,6 +229,8 @@ static void Serve(int listener) {
     for (const Client& client : clients)
       watched.push_back(
           pollfd{client.fd, static_cast<short>(POLLIN | (client.out.empty() ? 0 : POLLOUT)), 0});
+    if (WindowConnection() >= 0) watched.push_back(pollfd{WindowConnection(), POLLIN, 0});
+    if (!WindowEvents()) break;
     if (ppoll(watched.data(), watched.size(), nullptr, &openMask) < 0) continue;
     size_t i = 1;
     for (auto it = clients.begin(); it != clients.end(); ++i) {
@@ -231,6 +256,11 @@ int main(int argc, char** argv) {
   openMask = CatchStopSignals();
   int listener = Listen(path);
   NowMs();
+  if (options.window &&
+      !OpenWindow(options.windowWidth, options.windowHeight, options.screensFolder, &problem)) {
+    unlink(path.c_str());
+    Fail(problem);
+  }
   Say("serving %s", path.c_str());
   Serve(listener);
   std::string atoms = "[";
@@ -240,6 +270,7 @@ int main(int argc, char** argv) {
     close(client.fd);
   }
   Trace("\"event\":\"exit\",\"clients\":" + atoms + "]");
+  CloseWindow();
   unlink(path.c_str());
   Say("stopped\n");
   return 0;

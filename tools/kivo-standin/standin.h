@@ -18,6 +18,10 @@ struct Options {
   int64_t vanishAfter = 0;               // gone without a word after this many messages; 0 never
   std::optional<int32_t> setTextResult;  // VM_SET_TEXT's answer instead of the object number
   bool quiet = false;                    // no console lines
+  bool window = false;                   // draw the display in a window
+  int windowWidth = 0;                   // 0: the whole screen
+  int windowHeight = 0;
+  std::string screensFolder;  // a PNG of the window after each scene
 };
 extern Options options;
 
