@@ -7,6 +7,7 @@
 #include <bit>
 #include <cmath>
 #include <cstdlib>
+#include <cwchar>
 #include <fstream>
 #include <random>
 
@@ -245,6 +246,33 @@ TEST_P(DatabaseFile, RowsComeInFileOrderAcrossManyPages) {
   EXPECT_EQ(expected, 3000);
   EXPECT_THROW(rs.MoveNext(), DatabaseError);
   EXPECT_THROW(rs.GetFieldValue("id"), DatabaseError);
+}
+
+TEST_P(DatabaseFile, MovedRowsComeWhereTheirPointerIs) {
+  Database db;
+  db.Open(Write("table t\ncolumn id long\nrow 1\nmoved 2\nrow 3\nmoved 4\nmoved 5\nrow 6\n"));
+  std::vector<int64_t> ids;
+  for (const auto& row : ReadAll(db, "t", {"id"}).values) ids.push_back(row[0].integer);
+  EXPECT_EQ(ids, (std::vector<int64_t>{1, 2, 3, 4, 5, 6}));
+}
+
+TEST(DatabaseDecimal, ExactAsTextNearestAsNumber) {
+  Database db;
+  db.Open(
+      WriteMdb("table t\ncolumn d decimal 28 4\nrow -12.34\nrow 123456789012345678901234.5678\n"
+               "row 0.0001\nrow 45000.5\nrow -0\nrow \\N\n"));
+  Rows r = ReadAll(db, "t", {"d"});
+  ASSERT_EQ(r.values.size(), 6u);
+  const wchar_t* texts[] = {L"-12.34", L"123456789012345678901234.5678", L"0.0001", L"45000.5",
+                            L"0"};
+  for (int i = 0; i < 5; ++i) {
+    EXPECT_EQ(r.values[i][0].type, VariantType::Decimal);
+    EXPECT_EQ(TextOf(r.values[i][0]), texts[i]);
+    EXPECT_EQ(r.values[i][0].number, std::wcstod(texts[i], nullptr));
+  }
+  EXPECT_EQ(DateOf(r.values[3][0]), 45000.5);  // a day count, as other numbers
+  EXPECT_TRUE(std::isnan(DateOf(r.values[1][0])));
+  EXPECT_EQ(r.values[5][0].type, VariantType::Null);
 }
 
 TEST_P(DatabaseFile, NamesAreNamesMatchedWithoutRegardToCase) {
