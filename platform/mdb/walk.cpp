@@ -117,7 +117,12 @@ static bool Next(TableScan& scan, const std::vector<int>& columns, std::vector<V
     std::vector<JetField> fields;
     CrackRow(c, scan.table, span, &fields);
     values->clear();
-    for (int k : columns) values->push_back(DecodeField(c, scan.table.columns[k], fields[k]));
+    try {
+      for (int k : columns) values->push_back(DecodeField(c, scan.table.columns[k], fields[k]));
+    } catch (const DatabaseError& e) {
+      ThrowDatabaseError(std::string(e.what()) + " in row " + std::to_string(scan.row - 1) +
+                         " of page " + std::to_string(scan.page));
+    }
     return true;
   }
 }
