@@ -8,14 +8,28 @@
 #include <string>
 #include <vector>
 
-enum class VariantType { Empty, Null, Bool, Byte, Int16, Int32, Float, Double, Currency, Date, Text, Binary };
+enum class VariantType {
+  Empty,
+  Null,
+  Bool,
+  Byte,
+  Int16,
+  Int32,
+  Float,
+  Double,
+  Currency,
+  Date,
+  Text,
+  Binary,
+  Decimal
+};
 
 // A column value as the engine gives it.
 struct Variant {
   VariantType type = VariantType::Empty;
   int64_t integer = 0;  // Bool (0 or -1), Byte, Int16, Int32
-  double number = 0;    // Float, Double, Currency, Date (OLE Automation date)
-  std::wstring text;    // Text and Memo
+  double number = 0;    // Float, Double, Currency, Date (OLE Automation date), Decimal
+  std::wstring text;    // Text and Memo; a Decimal's exact value, as VariantToText gives it
   std::string bytes;    // Binary, OLE and any other raw column
 };
 

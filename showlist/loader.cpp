@@ -18,6 +18,7 @@ static double NumberOf(const Variant& value) {
     case VariantType::Float:
     case VariantType::Double:
     case VariantType::Currency:
+    case VariantType::Decimal:
       return value.number;
     default:
       return NAN;

@@ -6,6 +6,7 @@ packages=(
   build-essential cmake pkg-config
   libgtest-dev libgmock-dev libbenchmark-dev nlohmann-json3-dev faketime
   mdbtools mdbtools-dev libglib2.0-dev
+  clang libclang-rt-14-dev
   libx11-dev libxext-dev libxtst-dev libpng-dev
   xvfb xauth x11-utils chromium fonts-dejavu-core
   libcairo2-dev libpango1.0-dev librsvg2-dev libgdk-pixbuf-2.0-dev
@@ -17,17 +18,6 @@ for p in "${packages[@]}"; do
 done
 sudo=""
 [ "$(id -u)" -eq 0 ] || sudo=sudo
-if [ ${#missing[@]} -gt 0 ]; then
-  $sudo apt-get -o DPkg::Lock::Timeout=600 update -qq
-  DEBIAN_FRONTEND=noninteractive $sudo apt-get -o DPkg::Lock::Timeout=600 install -y -qq \
-    "${missing[@]}"
-fi
-# Numbers must keep their point under a comma locale: the tests switch to this one.
-if ! locale -a 2>/dev/null | grep -qx 'fr_FR.utf8'; then
-  $sudo localedef -i fr_FR -c -f UTF-8 -A /usr/share/locale/locale.alias fr_FR.UTF-8
-fi
-$sudo apt-get update -qq
-DEBIAN_FRONTEND=noninteractive $sudo apt-get -o DPkg::Lock::Timeout=600 install -y -qq "${missing[@]}"
 if [ ${#missing[@]} -gt 0 ]; then
   $sudo apt-get -o DPkg::Lock::Timeout=600 update -qq
   DEBIAN_FRONTEND=noninteractive $sudo apt-get -o DPkg::Lock::Timeout=600 install -y -qq \

@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Installs, builds and runs every test: once in a plain build, once under
 # AddressSanitizer and UndefinedBehaviorSanitizer. The plain build's venue
-# package is also built, installed for a moment and checked.
+# package is also built, installed for a moment and checked. Last, the
+# database reader's fuzz target runs for a bounded number of inputs.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 tools/install-deps.sh
@@ -20,4 +21,5 @@ for variant in release asan; do
     tools/test-package.sh "$dir" || status=1
   fi
 done
+tools/run-fuzz.sh || status=1
 exit $status

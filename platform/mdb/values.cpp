@@ -1,7 +1,7 @@
-// Column values decoded from the row bytes themselves: libmdb's own
-// conversions go through text (its dates are wrong before 1899-12-30 and
-// NULL cannot be told from empty text).
+// Column values decoded from the row bytes: numbers and dates as stored,
+// NULL told apart from the empty text.
 #include <bit>
+#include <charconv>
 #include <set>
 #include <string>
 
@@ -13,12 +13,17 @@ static void Need(size_t size, size_t needed) {
   if (size < needed) ThrowDatabaseError("damaged database: a value is cut short");
 }
 
-// Characters 0x80-0x9F of code page 1252; the rest is Latin-1.
+// Characters 0x80-0x9F of code page 1252; the rest is Latin-1. The code page
+// leaves 0x81, 0x8D, 0x8F, 0x90 and 0x9D undefined: they become U+FFFD, the
+// replacement character, rather than a guess at what was meant.
 static const char16_t kCp1252High[32] = {
     0x20AC, 0xFFFD, 0x201A, 0x0192, 0x201E, 0x2026, 0x2020, 0x2021, 0x02C6, 0x2030, 0x0160,
     0x2039, 0x0152, 0xFFFD, 0x017D, 0xFFFD, 0xFFFD, 0x2018, 0x2019, 0x201C, 0x201D, 0x2022,
     0x2013, 0x2014, 0x02DC, 0x2122, 0x0161, 0x203A, 0x0153, 0xFFFD, 0x017E, 0x0178};
 
+// UTF-16 as wide text: surrogate pairs stay pairs where wchar_t has 16 bits
+// (Windows) and become one character where it has 32; a lone surrogate
+// becomes U+FFFD.
 static std::wstring FromUtf16(const std::u16string& units) {
   std::wstring text;
   text.reserve(units.size());
@@ -26,7 +31,13 @@ static std::wstring FromUtf16(const std::u16string& units) {
     char32_t u = units[i];
     if (u >= 0xD800 && u <= 0xDBFF && i + 1 < units.size() && units[i + 1] >= 0xDC00 &&
         units[i + 1] <= 0xDFFF) {
-      u = 0x10000 + ((u - 0xD800) << 10) + (units[++i] - 0xDC00);
+      char32_t low = units[++i];
+      if constexpr (sizeof(wchar_t) == 2) {
+        text += static_cast<wchar_t>(u);
+        u = low;
+      } else {
+        u = 0x10000 + ((u - 0xD800) << 10) + (low - 0xDC00);
+      }
     } else if (u >= 0xD800 && u <= 0xDFFF) {
       u = 0xFFFD;
     }
@@ -85,7 +96,7 @@ static std::string ReadLongValue(MdbConnection& c, const unsigned char* field, s
   while (pointer != 0 && value.size() < length) {
     if (!visited.insert(pointer).second) ThrowDatabaseError("damaged database: long value loops");
     RowSpan span = LocateRow(c, pointer, "a long value");
-    const unsigned char* data = c.mdb->alt_pg_buf + span.start;
+    const unsigned char* data = c.altPage.bytes.data() + span.start;
     size_t skip = chained ? 4 : 0;
     Need(span.size, skip);
     pointer = chained ? Le32(data) : 0;
@@ -109,29 +120,54 @@ static Variant Integer(VariantType type, int64_t integer) {
   return v;
 }
 
-static Variant Fixed(const MdbColumn& column, const unsigned char* p, size_t size) {
-  switch (column.col_type) {
-    case MDB_BYTE:
+// A decimal: a sign byte, then the value times 10^scale as a 128-bit integer
+// in four 32-bit words, the most significant first, each little-endian. The
+// text is exact, without trailing zeros after the point.
+static Variant DecimalValue(const JetColumn& column, const unsigned char* p, size_t size) {
+  Need(size, 17);
+  unsigned __int128 value = 0;
+  for (int word = 0; word < 4; ++word) value = value << 32 | Le32(p + 1 + 4 * word);
+  std::string digits;
+  for (; value != 0; value /= 10)
+    digits.insert(digits.begin(), static_cast<char>('0' + value % 10));
+  if (digits.size() <= column.scale) digits.insert(0, column.scale + 1 - digits.size(), '0');
+  std::string text = digits.substr(0, digits.size() - column.scale);
+  std::string fraction = digits.substr(text.size());
+  fraction.erase(fraction.find_last_not_of('0') + 1);
+  if (!fraction.empty()) text += "." + fraction;
+  if (p[0] != 0 && text != "0") text.insert(0, "-");
+  Variant v;
+  v.type = VariantType::Decimal;
+  std::from_chars(text.data(), text.data() + text.size(), v.number);
+  v.text.assign(text.begin(), text.end());
+  return v;
+}
+
+static Variant Fixed(const JetColumn& column, const unsigned char* p, size_t size) {
+  switch (column.type) {
+    case kByte:
       Need(size, 1);
       return Integer(VariantType::Byte, p[0]);
-    case MDB_INT:
+    case kInt:
       Need(size, 2);
       return Integer(VariantType::Int16, static_cast<int16_t>(Le16(p)));
-    case MDB_LONGINT:
+    case kLong:
       Need(size, 4);
       return Integer(VariantType::Int32, static_cast<int32_t>(Le32(p)));
-    case MDB_MONEY:
+    case kMoney:
       Need(size, 8);
       return Number(VariantType::Currency, static_cast<int64_t>(Le64(p)) / 10000.0);
-    case MDB_FLOAT:
+    case kFloat:
       Need(size, 4);
       return Number(VariantType::Float, std::bit_cast<float>(Le32(p)));
-    case MDB_DOUBLE:
+    case kDouble:
       Need(size, 8);
       return Number(VariantType::Double, std::bit_cast<double>(Le64(p)));
-    case MDB_DATETIME:
+    case kDateTime:
       Need(size, 8);
       return Number(VariantType::Date, std::bit_cast<double>(Le64(p)));
+    case kNumeric:
+      return DecimalValue(column, p, size);
   }
   Variant v;
   v.type = VariantType::Binary;
@@ -139,18 +175,18 @@ static Variant Fixed(const MdbColumn& column, const unsigned char* p, size_t siz
   return v;
 }
 
-Variant DecodeField(MdbConnection& c, const MdbColumn& column, const MdbField& field) {
-  if (column.col_type == MDB_BOOL) return Integer(VariantType::Bool, field.is_null ? 0 : -1);
+Variant DecodeField(MdbConnection& c, const JetColumn& column, const JetField& field) {
+  if (column.type == kBool) return Integer(VariantType::Bool, field.isNull ? 0 : -1);
   Variant v;
-  if (field.is_null) {
+  if (field.isNull) {
     v.type = VariantType::Null;
     return v;
   }
-  const unsigned char* p = c.mdb->pg_buf + field.start;
-  size_t size = static_cast<size_t>(field.siz);
-  if (column.col_type == MDB_TEXT || column.col_type == MDB_MEMO) {
+  const unsigned char* p = c.page.bytes.data() + field.start;
+  size_t size = static_cast<size_t>(field.size);
+  if (column.type == kText || column.type == kMemo) {
     v.type = VariantType::Text;
-    if (column.col_type == MDB_TEXT) {
+    if (column.type == kText) {
       v.text = DecodeText(c, p, size);
     } else {
       std::string bytes = ReadLongValue(c, p, size);
@@ -158,7 +194,7 @@ Variant DecodeField(MdbConnection& c, const MdbColumn& column, const MdbField& f
     }
     return v;
   }
-  if (column.col_type == MDB_OLE) {
+  if (column.type == kOle) {
     v.type = VariantType::Binary;
     v.bytes = ReadLongValue(c, p, size);
     return v;

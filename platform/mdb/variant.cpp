@@ -1,17 +1,17 @@
 // Conversions of column values to a date or to text, after the rules of
 // VariantChangeType. Where that depends on the system locale, these use the
 // French date order of the venue's machines and a point as decimal sign:
-// - to a date: a date stays itself; Bool, Byte, Int16, Int32, Float, Double
-//   and Currency are day counts (True is -1) and must lie in the range of
-//   dates, 0100-01-01 to 9999-12-31; text must be a date written
+// - to a date: a date stays itself; Bool, Byte, Int16, Int32, Float, Double,
+//   Currency and Decimal are day counts (True is -1) and must lie in the
+//   range of dates, 0100-01-01 to 9999-12-31; text must be a date written
 //   YYYY-MM-DD or DD/MM/YYYY, optionally followed by HH:MM or HH:MM:SS;
 //   Empty, NULL and binary values fail.
 // - to text: text stays itself, Empty gives "", integers their decimal form,
 //   Bool "-1" or "0" (VariantChangeType without VARIANT_ALPHABOOL), Float
 //   up to 7 and Double and Currency up to 15 significant digits ("%g"),
 //   dates "DD/MM/YYYY HH:MM:SS", the date alone at midnight and the time
-//   alone on day 0 (1899-12-30); NULL, binary values and dates outside the
-//   range fail.
+//   alone on day 0 (1899-12-30), Decimal its exact value without trailing
+//   zeros; NULL, binary values and dates outside the range fail.
 #include <cmath>
 #include <cstdint>
 #include <cwchar>
@@ -127,6 +127,7 @@ bool VariantToDate(const Variant& value, double* oleDate) {
     case VariantType::Float:
     case VariantType::Double:
     case VariantType::Currency:
+    case VariantType::Decimal:
       number = value.number;
       break;
     default:
@@ -173,6 +174,7 @@ bool VariantToText(const Variant& value, std::wstring* text) {
       text->clear();
       return true;
     case VariantType::Text:
+    case VariantType::Decimal:
       *text = value.text;
       return true;
     case VariantType::Bool:

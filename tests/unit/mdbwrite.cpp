@@ -289,9 +289,26 @@ INSTANTIATE_TEST_SUITE_P(
                        "line 4: a column after the first row of its table"},
         BadDescription{"table t\ncolumn a integer\n",
                        "line 2: unknown column type \"integer\" "
-                       "(bool, byte, int, long, double, datetime, text or memo)"},
+                       "(bool, byte, int, long, double, datetime, text, memo or decimal)"},
         BadDescription{"table t\ncolumn a\n", "line 2: expected: column NAME TYPE"},
-        BadDescription{"tables t\n", "line 1: expected a table, column or row line"},
+        BadDescription{"table t\ndeleted int\ncolumn a int\nrow 1\t2\n",
+                       "line 4: the row has 2 values, table \"t\" has 1 column"},
+        BadDescription{"table t\ndeleted text\n", "line 1: table \"t\" has no columns"},
+        BadDescription{"table t\ncolumn a decimal 29 2\n",
+                       "line 2: expected: column NAME decimal PRECISION SCALE (1 to 28, 0 to "
+                       "PRECISION)"},
+        BadDescription{"table t\ncolumn a decimal 10 2\n",
+                       "line 2: decimal columns exist in Jet 4 only", true},
+        BadDescription{"table t\ncolumn a decimal 4 2\nrow 1.234\n",
+                       "line 3: column \"a\": \"1.234\" is not a decimal of scale 2 "
+                       "([-]DIGITS[.DIGITS])"},
+        BadDescription{"table t\ncolumn a decimal 4 2\nrow 123\n",
+                       "line 3: column \"a\": \"123\" has more than 4 digits"},
+        BadDescription{"table t\ncolumn a text squeezed\n",
+                       "line 2: unknown option \"squeezed\" (only Jet 4 text and memo take "
+                       "compressed)"},
+        BadDescription{"tables t\n",
+                       "line 1: expected a table, column, deleted, row or moved line"},
         BadDescription{"table t\ncolumn a int\nrow\n",
                        "line 3: a row is \"row \" followed by TAB-separated values"},
         BadDescription{"table t\ncolumn a int\nrow 32768\n",

@@ -16,12 +16,44 @@ static const uint32_t kCatalogPage = 2;
 static const int kTableObject = 1;
 static const uint32_t kSystemObject = 0x80000002;
 
-static void AddToDataPage(const Format& format, const std::string& row, uint32_t owner,
-                          std::vector<uint32_t>& dataPages, Pages& file) {
-  if (!dataPages.empty() && AddRow(format, file[dataPages.back()], row) >= 0) return;
+// Stores the row on the table's last data page, or a new one; its pointer.
+static uint32_t AddToDataPage(const Format& format, const std::string& row, uint32_t owner,
+                              std::vector<uint32_t>& dataPages, Pages& file) {
+  if (!dataPages.empty()) {
+    const int at = AddRow(format, file[dataPages.back()], row);
+    if (at >= 0) return PageRow(dataPages.back(), at);
+  }
   dataPages.push_back(file.size());
   file.push_back(NewRowPage(format, owner));
-  AddRow(format, file.back(), row);
+  return PageRow(dataPages.back(), AddRow(format, file.back(), row));
+}
+
+// Moved rows go to a page of their own after the table's other rows. Their
+// old places hold a pointer to them; in the new place the row is marked
+// deleted, so a scan in file order meets it only through the pointer.
+static void StoreMovedRows(const Format& format, const std::vector<std::string>& rows,
+                           const std::vector<uint32_t>& pointers, uint32_t owner,
+                           std::vector<uint32_t>& dataPages, Pages& file) {
+  if (!rows.empty()) {
+    dataPages.push_back(file.size());
+    file.push_back(NewRowPage(format, owner));
+  }
+  for (size_t i = 0; i < rows.size(); ++i) {
+    const uint32_t target = AddToDataPage(format, rows[i], owner, dataPages, file);
+    SetRowFlags(format, file[target >> 8], target & 0xFF, kDeletedRow);
+    std::string& page = file[pointers[i] >> 8];
+    const int row = pointers[i] & 0xFF;
+    Put(page, RowOffset(format, page, row), target, 4);
+    SetRowFlags(format, page, row, kPointerRow);
+  }
+}
+
+// The definition on `tdefPage`, continued on new pages when it is long.
+static void StoreDefinition(const Format& format, const std::string& definition, uint32_t tdefPage,
+                            Pages& file) {
+  std::vector<std::string> pages = DefinitionPages(format, definition, file.size());
+  file[tdefPage] = pages[0];
+  file.insert(file.end(), pages.begin() + 1, pages.end());
 }
 
 static void CheckRowSize(const Format& format, const std::string& row, int line) {
@@ -35,14 +67,19 @@ static void CheckRowSize(const Format& format, const std::string& row, int line)
 static void WriteTable(const Format& format, const Table& table, bool system, uint32_t tdefPage,
                        uint32_t mapPage, Pages& file) {
   const std::vector<Place> places = PlaceColumns(format, table.columns);
-  std::vector<uint32_t> dataPages;
+  std::vector<uint32_t> dataPages, pointers;
+  std::vector<std::string> moved;
   for (const Row& row : table.rows) {
     const std::string bytes = PackRow(format, places, StoreMemos(format, table, row, file));
     CheckRowSize(format, bytes, row.line);
-    AddToDataPage(format, bytes, tdefPage, dataPages, file);
+    if (row.moved) moved.push_back(bytes);
+    const uint32_t at =
+        AddToDataPage(format, row.moved ? std::string(4, '\0') : bytes, tdefPage, dataPages, file);
+    if (row.moved) pointers.push_back(at);
   }
+  StoreMovedRows(format, moved, pointers, tdefPage, dataPages, file);
   file[mapPage] = UsageMapPage(format, dataPages, table.line);
-  file[tdefPage] = DefinitionPage(format, table, places, system, mapPage);
+  StoreDefinition(format, Definition(format, table, places, system, mapPage), tdefPage, file);
 }
 
 static Row CatalogRow(const Format& format, uint32_t tdefPage, const std::string& name,

@@ -19,7 +19,7 @@ struct TypeName {
 static const TypeName kTypes[] = {
     {"bool", ColumnType::Bool}, {"byte", ColumnType::Byte},     {"int", ColumnType::Int},
     {"long", ColumnType::Long}, {"double", ColumnType::Double}, {"datetime", ColumnType::DateTime},
-    {"text", ColumnType::Text}, {"memo", ColumnType::Memo},
+    {"text", ColumnType::Text}, {"memo", ColumnType::Memo},     {"decimal", ColumnType::Decimal},
 };
 
 static bool SameName(std::string_view a, std::string_view b) {
@@ -42,8 +42,14 @@ static void CheckName(const Format& format, const std::string& name, int line) {
   }
 }
 
+static size_t LiveColumns(const Table& table) {
+  size_t count = 0;
+  for (const Column& column : table.columns) count += column.deleted ? 0 : 1;
+  return count;
+}
+
 static void CheckHasColumns(const std::vector<Table>& tables) {
-  if (!tables.empty() && tables.back().columns.empty()) {
+  if (!tables.empty() && LiveColumns(tables.back()) == 0) {
     Fail(tables.back().line, "table \"" + tables.back().name + "\" has no columns");
   }
 }
@@ -69,56 +75,104 @@ static ColumnType ParseType(const std::string& type, int line) {
     if (type == known.name) return known.type;
   }
   Fail(line, "unknown column type \"" + type +
-                 "\" (bool, byte, int, long, double, datetime, text or memo)");
+                 "\" (bool, byte, int, long, double, datetime, text, memo or decimal)");
+}
+
+// The words after the type: "compressed" for Jet 4 text and memo, precision
+// and scale for a decimal.
+static void ParseOptions(const Format& format, std::istringstream& words, Column& column,
+                         int line) {
+  std::string option, extra;
+  const bool isText = column.type == ColumnType::Text || column.type == ColumnType::Memo;
+  if (column.type == ColumnType::Decimal) {
+    if (format.jet3) Fail(line, "decimal columns exist in Jet 4 only");
+    if (!(words >> column.precision >> column.scale) || column.precision < 1 ||
+        column.precision > 28 || column.scale < 0 || column.scale > column.precision) {
+      Fail(line, "expected: column NAME decimal PRECISION SCALE (1 to 28, 0 to PRECISION)");
+    }
+  } else if (isText && !format.jet3 && (words >> option) && option == "compressed") {
+    column.compressed = true;
+  } else if (!option.empty()) {
+    Fail(line, "unknown option \"" + option + "\" (only Jet 4 text and memo take compressed)");
+  }
+  if (words >> extra) Fail(line, "unexpected \"" + extra + "\" after the column's type");
+}
+
+static Table& TableForColumn(std::vector<Table>& tables, int line) {
+  if (tables.empty()) Fail(line, "a column before any table");
+  Table& table = tables.back();
+  if (!table.rows.empty()) Fail(line, "a column after the first row of its table");
+  if (table.columns.size() == kMaxColumns) Fail(line, "more than 255 columns in a table");
+  return table;
 }
 
 static void ParseColumn(const Format& format, std::string_view rest, int line,
                         std::vector<Table>& tables) {
   std::istringstream words{std::string(rest)};
-  std::string name, type, extra;
-  if (!(words >> name >> type) || (words >> extra)) Fail(line, "expected: column NAME TYPE");
-  if (tables.empty()) Fail(line, "a column before any table");
-  Table& table = tables.back();
-  if (!table.rows.empty()) Fail(line, "a column after the first row of its table");
-  if (table.columns.size() == kMaxColumns) Fail(line, "more than 255 columns in a table");
+  std::string name, type;
+  if (!(words >> name >> type)) Fail(line, "expected: column NAME TYPE");
+  Table& table = TableForColumn(tables, line);
   CheckName(format, name, line);
   for (const Column& column : table.columns) {
-    if (SameName(column.name, name)) Fail(line, "a second column named \"" + name + "\"");
+    if (!column.deleted && SameName(column.name, name)) {
+      Fail(line, "a second column named \"" + name + "\"");
+    }
   }
-  table.columns.push_back(Column{name, ParseType(type, line)});
+  Column column{name, ParseType(type, line)};
+  ParseOptions(format, words, column, line);
+  table.columns.push_back(column);
+}
+
+static void ParseDeleted(const Format& format, std::string_view rest, int line,
+                         std::vector<Table>& tables) {
+  std::istringstream words{std::string(rest)};
+  std::string type;
+  if (!(words >> type)) Fail(line, "expected: deleted TYPE");
+  Table& table = TableForColumn(tables, line);
+  Column column{"", ParseType(type, line)};
+  column.deleted = true;
+  ParseOptions(format, words, column, line);
+  table.columns.push_back(column);
 }
 
 static std::string Count(size_t count, const std::string& noun) {
   return std::to_string(count) + " " + noun + (count == 1 ? "" : "s");
 }
 
-static void ParseRow(const Format& format, std::string_view values, int line,
-                     std::vector<Table>& tables) {
-  if (tables.empty() || tables.back().columns.empty()) Fail(line, "a row before any column");
-  Table& table = tables.back();
-  Row row{line, {}};
+static std::vector<std::string_view> SplitAtTabs(std::string_view values) {
+  std::vector<std::string_view> parts;
   size_t start = 0;
   while (true) {
     const size_t tab = values.find('\t', start);
-    const std::string_view value = values.substr(start, tab - start);
-    if (row.fields.size() < table.columns.size()) {
-      row.fields.push_back(EncodeField(format, table.columns[row.fields.size()], value, line));
-    } else {
-      row.fields.emplace_back();
-    }
-    if (tab == std::string_view::npos) break;
+    parts.push_back(values.substr(start, tab - start));
+    if (tab == std::string_view::npos) return parts;
     start = tab + 1;
   }
-  if (row.fields.size() != table.columns.size()) {
-    Fail(line, "the row has " + Count(row.fields.size(), "value") + ", table \"" + table.name +
-                   "\" has " + Count(table.columns.size(), "column"));
+}
+
+// One value for each column that is not deleted; deleted columns are NULL.
+static void ParseRow(const Format& format, std::string_view text, bool moved, int line,
+                     std::vector<Table>& tables) {
+  if (tables.empty() || tables.back().columns.empty()) Fail(line, "a row before any column");
+  Table& table = tables.back();
+  const std::vector<std::string_view> values = SplitAtTabs(text);
+  if (values.size() != LiveColumns(table)) {
+    Fail(line, "the row has " + Count(values.size(), "value") + ", table \"" + table.name +
+                   "\" has " + Count(LiveColumns(table), "column"));
+  }
+  Row row{line, {}, moved};
+  size_t next = 0;
+  for (const Column& column : table.columns) {
+    row.fields.push_back(column.deleted ? Field{}
+                                        : EncodeField(format, column, values[next++], line));
   }
   table.rows.push_back(std::move(row));
 }
 
 static void ParseLine(const Format& format, std::string_view text, int line,
                       std::vector<Table>& tables) {
-  if (text.starts_with("row ")) return ParseRow(format, text.substr(4), line, tables);
+  if (text.starts_with("row ")) return ParseRow(format, text.substr(4), false, line, tables);
+  if (text.starts_with("moved ")) return ParseRow(format, text.substr(6), true, line, tables);
   const size_t begin = text.find_first_not_of(" \t");
   if (begin == std::string_view::npos || text[begin] == '#') return;
   const std::string_view content = text.substr(begin);
@@ -127,8 +181,9 @@ static void ParseLine(const Format& format, std::string_view text, int line,
   const std::string_view rest = space == std::string_view::npos ? "" : content.substr(space);
   if (keyword == "table") return ParseTable(format, rest, line, tables);
   if (keyword == "column") return ParseColumn(format, rest, line, tables);
+  if (keyword == "deleted") return ParseDeleted(format, rest, line, tables);
   if (keyword == "row") Fail(line, "a row is \"row \" followed by TAB-separated values");
-  Fail(line, "expected a table, column or row line");
+  Fail(line, "expected a table, column, deleted, row or moved line");
 }
 
 std::vector<Table> ParseDescription(std::string_view text, const Format& format) {

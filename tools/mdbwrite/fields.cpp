@@ -1,5 +1,6 @@
 #include "tools/mdbwrite/fields.h"
 
+#include <algorithm>
 #include <charconv>
 #include <cstring>
 
@@ -86,6 +87,38 @@ static Field Text(const Format& format, const Column& column, std::string_view t
   if (column.type == ColumnType::Text && EncodedLength(format, field.bytes) > kMaxTextLength) {
     FailValue(column, text, line, "is longer than 255 characters (a memo column takes more)");
   }
+  if (column.compressed) field.bytes = CompressText(field.bytes);
+  return field;
+}
+
+// A decimal: a sign byte (0x80 when negative), then the value times
+// 10^scale as a 128-bit integer in four 32-bit words, the most significant
+// word first, each little-endian.
+static Field Decimal(const Column& column, std::string_view text, int line) {
+  const bool negative = text.starts_with('-');
+  const std::string_view number = text.substr(negative ? 1 : 0);
+  const size_t point = number.find('.');
+  const std::string_view whole = number.substr(0, point);
+  const std::string_view fraction =
+      point == std::string_view::npos ? std::string_view() : number.substr(point + 1);
+  std::string digits = std::string(whole) + std::string(fraction);
+  if (whole.empty() || (point != std::string_view::npos && fraction.empty()) ||
+      digits.find_first_not_of("0123456789") != std::string::npos ||
+      fraction.size() > static_cast<size_t>(column.scale)) {
+    FailValue(
+        column, text, line,
+        "is not a decimal of scale " + std::to_string(column.scale) + " ([-]DIGITS[.DIGITS])");
+  }
+  digits.append(column.scale - fraction.size(), '0');
+  digits.erase(0, std::min(digits.find_first_not_of('0'), digits.size() - 1));
+  if (digits.size() > static_cast<size_t>(column.precision)) {
+    FailValue(column, text, line, "has more than " + std::to_string(column.precision) + " digits");
+  }
+  unsigned __int128 value = 0;
+  for (char digit : digits) value = value * 10 + static_cast<unsigned>(digit - '0');
+  Field field{false, std::string(1, negative ? '\x80' : '\0')};
+  for (int word = 3; word >= 0; --word)
+    Append(field.bytes, static_cast<uint32_t>(value >> (32 * word)), 4);
   return field;
 }
 
@@ -111,6 +144,8 @@ Field EncodeField(const Format& format, const Column& column, std::string_view t
       return Real(column, text, line);
     case ColumnType::DateTime:
       return DateTime(column, text, line);
+    case ColumnType::Decimal:
+      return Decimal(column, text, line);
     default:
       FailValue(column, text, line, "cannot be written to this column");
   }

@@ -20,6 +20,7 @@ enum class ColumnType : uint8_t {
   Text = 0x0A,
   Ole = 0x0B,
   Memo = 0x0C,
+  Decimal = 0x10,
 };
 
 // One value, already encoded for the file. A bool lives in the row's null
@@ -32,11 +33,19 @@ struct Field {
 struct Column {
   std::string name;
   ColumnType type;
+  // Deleted in design view: the column keeps its number and its place in the
+  // rows, but the definition no longer lists it.
+  bool deleted = false;
+  bool compressed = false;  // Jet 4 text stored one byte a character
+  int precision = 0;        // of a decimal
+  int scale = 0;
 };
 
 struct Row {
   int line;  // of the description, for messages
   std::vector<Field> fields;
+  // Moved to another page after it grew: its place holds a pointer there.
+  bool moved = false;
 };
 
 struct Table {

@@ -20,7 +20,7 @@ size_t MaxRowSize(const Format& format) { return format.pageSize - RowTableStart
 int AddRow(const Format& format, std::string& page, const std::string& row) {
   const int rows = static_cast<int>(Get16(page, format.rowCountOffset));
   const size_t tableEnd = RowTableStart(format) + 2 * (rows + 1);
-  const size_t previousStart = rows == 0 ? page.size() : Get16(page, tableEnd - 4);
+  const size_t previousStart = rows == 0 ? page.size() : Get16(page, tableEnd - 4) & 0x1FFF;
   if (rows == kMaxRowsPerPage || previousStart < tableEnd + row.size()) return -1;
   const size_t start = previousStart - row.size();
   page.replace(start, row.size(), row);
@@ -28,6 +28,15 @@ int AddRow(const Format& format, std::string& page, const std::string& row) {
   Put(page, format.rowCountOffset, rows + 1, 2);
   Put(page, 2, start - tableEnd, 2);
   return rows;
+}
+
+size_t RowOffset(const Format& format, const std::string& page, int row) {
+  return Get16(page, RowTableStart(format) + 2 * row) & 0x1FFF;
+}
+
+void SetRowFlags(const Format& format, std::string& page, int row, uint16_t flags) {
+  const size_t entry = RowTableStart(format) + 2 * row;
+  Put(page, entry, Get16(page, entry) | flags, 2);
 }
 
 std::string UsageMapPage(const Format& format, const std::vector<uint32_t>& dataPages, int line) {

@@ -24,6 +24,12 @@ size_t MaxRowSize(const Format& format);
 // Stores a row on the page; its row number, or -1 when the page is full.
 int AddRow(const Format& format, std::string& page, const std::string& row);
 
+// Where row `row` of the page starts, and the flags kept beside it.
+size_t RowOffset(const Format& format, const std::string& page, int row);
+void SetRowFlags(const Format& format, std::string& page, int row, uint16_t flags);
+const uint16_t kPointerRow = 0x4000;  // the row holds a pointer to where it moved
+const uint16_t kDeletedRow = 0x8000;  // also marks a moved row in its new place
+
 // A page pointer to one row: page number in the upper 24 bits.
 inline uint32_t PageRow(uint32_t page, int row) { return page << 8 | static_cast<uint32_t>(row); }
 

@@ -15,6 +15,8 @@ static int FixedSize(ColumnType type) {
     case ColumnType::Double:
     case ColumnType::DateTime:
       return 8;
+    case ColumnType::Decimal:
+      return 17;
     default:
       return -1;
   }

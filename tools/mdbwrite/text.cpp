@@ -63,6 +63,23 @@ static void AppendEncoded(const Format& format, char32_t c, std::string& out, in
   }
 }
 
+std::string CompressText(const std::string& utf16) {
+  std::string out = "\xFF\xFE";
+  bool oneByte = true;
+  for (size_t i = 0; i + 1 < utf16.size(); i += 2) {
+    const unsigned char low = utf16[i], high = utf16[i + 1];
+    const bool small = high == 0;
+    if (!small && low == 0) return utf16;
+    if (small != oneByte) {
+      out += '\0';
+      oneByte = small;
+    }
+    out += static_cast<char>(low);
+    if (!small) out += static_cast<char>(high);
+  }
+  return out;
+}
+
 std::string EncodeText(const Format& format, std::string_view utf8, int line) {
   std::string out;
   size_t pos = 0;
