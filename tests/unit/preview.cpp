@@ -223,6 +223,15 @@ TEST_F(PreviewTest, MissingPostersAreMarkedWarnedAndSkipped) {
       << text.out;
 }
 
+TEST_F(PreviewTest, APosterNamedOutOfTheMediaFolderIsMarkedMissing) {
+  std::string dir = Venue(Show(1, "Aida", "2021-08-14 18:00:00", "", "../aida.jpg") +
+                          Show(2, "Carmen", "2021-08-14 20:30:00", "", "carmen.jpg"));
+  std::ofstream(dir + "/aida.jpg") << "not a poster of the venue";
+  json doc = Json(dir, "2021-08-14 10:00");
+  EXPECT_FALSE(doc["shows"][0]["poster_found"]);
+  EXPECT_TRUE(doc["shows"][1]["poster_found"]);
+}
+
 TEST_F(PreviewTest, ControlCodesOfTheDatabaseNeverReachTheTerminal) {
   std::string dir = Venue(Show(1, "Car\x1b[2Jmen", "2021-08-14 20:30:00", "", "x\x07.jpg") +
                           Show(2, "Tosca", "2021-08-15 15:00:00", "", "tosca.jpg"));

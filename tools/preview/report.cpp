@@ -69,7 +69,7 @@ std::vector<ProgrammeSlot> ProgrammeSlots(const SceneShown& scene) {
 
 bool PosterCheck::Found(const std::wstring& visual) {
   auto [it, added] = known.try_emplace(visual, false);
-  if (added) it->second = PlatformFileExists(MediaPath(visual));
+  if (added) it->second = MediaAvailable(visual);
   return it->second;
 }
 
