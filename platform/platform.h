@@ -16,6 +16,7 @@ bool PlatformLocalTime(int64_t t, std::tm* out);  // local broken-down time
 
 // ---- Process and files ---------------------------------------------------
 std::wstring PlatformExecutablePath();  // full path of the running executable
+wchar_t PlatformPathSeparator();        // between the folders of a path
 bool PlatformFileExists(const std::wstring& path);  // file or folder
 // Starts a new instance of this executable with no arguments in place of the
 // current one. Returns only when that failed.

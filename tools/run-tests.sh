@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # Installs, builds and runs every test: once in a plain build, once under
-# AddressSanitizer and UndefinedBehaviorSanitizer.
+# AddressSanitizer and UndefinedBehaviorSanitizer, then the Windows build
+# under Wine (tools/run-windows-tests.sh).
 set -euo pipefail
 cd "$(dirname "$0")/.."
 tools/install-deps.sh
@@ -15,4 +16,5 @@ for variant in release asan; do
   echo "== tests ($variant)"
   (cd "$dir" && ctest --output-on-failure -j"$jobs") || status=1
 done
+tools/run-windows-tests.sh || status=1
 exit $status

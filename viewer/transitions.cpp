@@ -35,7 +35,7 @@ void WaitSceneEnd() {
 }
 
 void ReloadScene(const std::wstring& name) {
-  std::wstring path = ExecutableDirectory() + L"/templates/" + name + L".kivo";
+  std::wstring path = BesideExecutable(L"templates", name + L".kivo");
   uint16_t atom = PlatformAddAtom(path);
   PlatformSendMessage(viewerWindow, VM_LOAD_SCENE, atom, 0);
   PlatformDeleteAtom(atom);

@@ -1,0 +1,114 @@
+// Restart: a new process of this executable, with no arguments, in the same
+// console and with the same standard handles, after which this one ends.
+// Fatal faults restart the same way: the unhandled-exception filter catches
+// access violations and the like, a first vectored handler catches stack
+// overflow (which may never reach the filter), and std::terminate and abort
+// are routed to the same place.
+#include <windows.h>
+
+#include <csignal>
+#include <cstdlib>
+#include <exception>
+#include <string>
+#include <vector>
+
+#include "platform/platform.h"
+
+// Read before any fault can happen, so that the fault path only reads it.
+static std::wstring selfPath;
+
+static void ReadSelfPath() {
+  if (selfPath.empty()) selfPath = PlatformExecutablePath();
+}
+
+// The standard handles the new instance shares; every other handle of ours
+// stays behind.
+static std::vector<HANDLE> StandardHandles() {
+  std::vector<HANDLE> handles;
+  for (DWORD which : {STD_INPUT_HANDLE, STD_OUTPUT_HANDLE, STD_ERROR_HANDLE}) {
+    HANDLE h = GetStdHandle(which);
+    bool seen = false;
+    for (HANDLE other : handles) seen |= other == h;
+    if (h == nullptr || h == INVALID_HANDLE_VALUE || seen) continue;
+    if (SetHandleInformation(h, HANDLE_FLAG_INHERIT, HANDLE_FLAG_INHERIT)) handles.push_back(h);
+  }
+  return handles;
+}
+
+// The application is named on its own: a path with spaces is never split
+// into a program and its arguments. The command line is that path, quoted.
+static bool StartSelf() {
+  if (selfPath.empty()) return false;
+  std::wstring commandLine = L"\"" + selfPath + L"\"";
+  std::vector<HANDLE> handles = StandardHandles();
+  STARTUPINFOEXW start{};
+  start.StartupInfo.cb = sizeof start;
+  start.StartupInfo.dwFlags = STARTF_USESTDHANDLES;
+  start.StartupInfo.hStdInput = GetStdHandle(STD_INPUT_HANDLE);
+  start.StartupInfo.hStdOutput = GetStdHandle(STD_OUTPUT_HANDLE);
+  start.StartupInfo.hStdError = GetStdHandle(STD_ERROR_HANDLE);
+  SIZE_T size = 0;
+  InitializeProcThreadAttributeList(nullptr, 1, 0, &size);
+  std::vector<char> attributes(size);
+  auto* list = reinterpret_cast<LPPROC_THREAD_ATTRIBUTE_LIST>(attributes.data());
+  bool limited =
+      !handles.empty() && InitializeProcThreadAttributeList(list, 1, 0, &size) &&
+      UpdateProcThreadAttribute(list, 0, PROC_THREAD_ATTRIBUTE_HANDLE_LIST, handles.data(),
+                                handles.size() * sizeof(HANDLE), nullptr, nullptr);
+  if (limited) start.lpAttributeList = list;
+  PROCESS_INFORMATION process{};
+  // Without the list of handles to pass, nothing is inherited at all.
+  BOOL started = CreateProcessW(selfPath.c_str(), commandLine.data(), nullptr, nullptr, limited,
+                                limited ? EXTENDED_STARTUPINFO_PRESENT : 0, nullptr, nullptr,
+                                &start.StartupInfo, &process);
+  if (limited) DeleteProcThreadAttributeList(list);
+  if (!started) return false;
+  CloseHandle(process.hThread);
+  CloseHandle(process.hProcess);
+  return true;
+}
+
+void PlatformRestart() {
+  ReadSelfPath();
+  if (StartSelf()) ExitProcess(0);
+}
+
+// Ends the process whatever state it is in: no exit handlers, no unwinding.
+static DWORD WINAPI RestartAndEnd(void*) {
+  StartSelf();
+  TerminateProcess(GetCurrentProcess(), 3);
+  return 0;
+}
+
+// Runs the restart on a fresh thread: the faulting thread may have no stack
+// left. Never returns.
+[[noreturn]] static void RestartAfterFault() {
+  static volatile LONG once = 0;
+  if (InterlockedExchange(&once, 1) == 0) {
+    HANDLE thread = CreateThread(nullptr, 256 * 1024, RestartAndEnd, nullptr, 0, nullptr);
+    if (thread != nullptr) WaitForSingleObject(thread, INFINITE);
+  }
+  for (;;) TerminateProcess(GetCurrentProcess(), 3);
+}
+
+static LONG WINAPI OnUnhandledException(EXCEPTION_POINTERS*) { RestartAfterFault(); }
+
+static LONG WINAPI OnStackOverflow(EXCEPTION_POINTERS* fault) {
+  if (fault->ExceptionRecord->ExceptionCode == EXCEPTION_STACK_OVERFLOW) RestartAfterFault();
+  return EXCEPTION_CONTINUE_SEARCH;
+}
+
+static void OnAbort(int) { RestartAfterFault(); }
+
+void PlatformInstallFaultRestart() {
+  ReadSelfPath();
+  // No fault dialog waits for a click on an unattended machine.
+  SetErrorMode(SEM_FAILCRITICALERRORS | SEM_NOGPFAULTERRORBOX | SEM_NOOPENFILEERRORBOX);
+  _set_abort_behavior(0, _WRITE_ABORT_MSG | _CALL_REPORTFAULT);
+  ULONG reserve = 32 * 1024;  // stack kept for the handler after an overflow
+  SetThreadStackGuarantee(&reserve);
+  SetUnhandledExceptionFilter(OnUnhandledException);
+  AddVectoredExceptionHandler(1, OnStackOverflow);
+  std::set_terminate(RestartAfterFault);
+  std::signal(SIGABRT, OnAbort);
+}
