@@ -1,43 +1,105 @@
-// Splitting a row into fields with libmdb's mdb_crack_row, behind checks of
-// the row's own layout. libmdb 1.0 reads a Jet 3 row's offset table at
-// positions computed in unsigned arithmetic, which wrap below the page when
-// the row is too short for the count it claims, and it lets a field's end
-// come before its start.
+// Splitting a row into fields. A row is laid out as: its column count, the
+// fixed part, the variable values; then, read from the row's end, the null
+// mask (one bit a column, set when the value is there), the count of
+// variable columns, in Jet 3 a jump table, and the offsets of the variable
+// values (one more than the count: the last gives the end of the data).
+// Jet 3 offsets have one byte; each jump entry names the first offset that
+// lies past the next 256-byte boundary.
+#include <string>
 #include <vector>
 
 #include "platform/mdb/mdb_internal.h"
 
-[[noreturn]] static void ThrowDamagedRow() { ThrowDatabaseError("damaged database: bad row"); }
+// The parts of one row, as offsets from its start.
+struct RowLayout {
+  int columnCount = 0;
+  int fixedStart = 0;
+  int fixedEnd = 0;          // where the variable values start
+  std::vector<int> offsets;  // of each variable value, and the end of the last
+};
 
-// The column count, null mask and table of variable-column offsets must
-// all lie inside the row.
-static void CheckLayout(const MdbConnection& c, const MdbTableDef& table, const RowSpan& span) {
-  const unsigned char* p = c.mdb->pg_buf;
-  int start = span.start;
-  int end = span.start + span.size - 1;
-  int countSize = c.jet3 ? 1 : 2;
-  if (span.size <= countSize) ThrowDamagedRow();
-  int rowColumns = c.jet3 ? p[start] : Le16(p + start);
-  int maskSize = (rowColumns + 7) / 8;
-  if (countSize + maskSize > span.size) ThrowDamagedRow();
-  if (table.num_var_cols == 0) return;
-  int at = c.jet3 ? end - maskSize : end - maskSize - 1;  // count of variable columns
-  if (at < start + countSize) ThrowDamagedRow();
-  int varColumns = c.jet3 ? p[at] : Le16(p + at);
-  // The lowest byte libmdb reads of the offsets (and, in Jet 3, jumps).
-  int lowest = c.jet3 ? at - (span.size - 1) / 256 - 1 - varColumns : at - 2 - 2 * varColumns;
-  if (varColumns > rowColumns || lowest < start + countSize) ThrowDamagedRow();
+[[noreturn]] static void ThrowBadRow(uint32_t page) {
+  ThrowDatabaseError("damaged database: a bad row on page " + std::to_string(page));
 }
 
-void CrackRow(const TableScan& scan, const RowSpan& span, std::vector<MdbField>* fields) {
-  CheckLayout(*scan.connection, *scan.table, span);
-  fields->assign(scan.table->num_cols, MdbField{});
-  if (mdb_crack_row(scan.table, span.start, span.size, fields->data()) < 0) ThrowDamagedRow();
-  for (unsigned i = 0; i < scan.table->num_cols; ++i) {
-    const MdbField& f = (*fields)[i];
-    if (f.is_null || ColumnAt(scan, i).col_type == MDB_BOOL) continue;
-    if (f.start < span.start || f.siz < 0 || f.start + f.siz > span.start + span.size) {
-      ThrowDamagedRow();
+// Jet 3: one-byte offsets, raised by 256 for each jump entry at or below
+// them. Returns where the offsets start.
+static int ReadOffsets3(const unsigned char* row, int countAt, int size, int count,
+                        std::vector<int>* offsets) {
+  int jumps = (size - 1) / 256;
+  int table = countAt - jumps - count - 1;
+  if (table < 1) return -1;
+  for (int i = 0; i <= count; ++i) {
+    int offset = row[countAt - jumps - 1 - i];
+    // A boundary above the offsets themselves cannot be crossed: the entry
+    // of a last, unused boundary is filler.
+    for (int j = 0; j < jumps && (j + 1) * 256 <= table; ++j) {
+      if (row[countAt - 1 - j] <= i) offset += 256;
     }
+    offsets->push_back(offset);
+  }
+  return table;
+}
+
+// Jet 4: two-byte offsets.
+static int ReadOffsets4(const unsigned char* row, int countAt, int count,
+                        std::vector<int>* offsets) {
+  int table = countAt - 2 * (count + 1);
+  if (table < 2) return -1;
+  for (int i = 0; i <= count; ++i) offsets->push_back(Le16(row + countAt - 2 * (i + 1)));
+  return table;
+}
+
+static RowLayout Layout(const MdbConnection& c, const JetTable& table, const unsigned char* row,
+                        int size, uint32_t page) {
+  RowLayout layout;
+  int countSize = c.jet3 ? 1 : 2;
+  if (size <= countSize) ThrowBadRow(page);
+  layout.columnCount = c.jet3 ? row[0] : Le16(row);
+  layout.fixedStart = countSize;
+  int maskAt = size - (layout.columnCount + 7) / 8;
+  if (maskAt < countSize) ThrowBadRow(page);
+  layout.fixedEnd = maskAt;
+  if (table.varColumns == 0) return layout;
+  int countAt = maskAt - countSize;
+  if (countAt < countSize) ThrowBadRow(page);
+  int count = c.jet3 ? row[countAt] : Le16(row + countAt);
+  int tableAt = c.jet3 ? ReadOffsets3(row, countAt, size, count, &layout.offsets)
+                       : ReadOffsets4(row, countAt, count, &layout.offsets);
+  if (tableAt < countSize) ThrowBadRow(page);
+  // The values lie in order between the fixed part and the offsets.
+  int previous = countSize;
+  for (int offset : layout.offsets) {
+    if (offset < previous || offset > tableAt) ThrowBadRow(page);
+    previous = offset;
+  }
+  layout.fixedEnd = layout.offsets.front();
+  return layout;
+}
+
+void CrackRow(const MdbConnection& c, const JetTable& table, const RowSpan& span,
+              std::vector<JetField>* fields) {
+  const unsigned char* row = c.page.bytes.data() + span.start;
+  RowLayout layout = Layout(c, table, row, span.size, c.page.number);
+  const unsigned char* mask = row + span.size - (layout.columnCount + 7) / 8;
+  int varCount = static_cast<int>(layout.offsets.size()) - 1;
+  fields->assign(table.columns.size(), JetField{});
+  for (size_t i = 0; i < table.columns.size(); ++i) {
+    const JetColumn& column = table.columns[i];
+    JetField& f = (*fields)[i];
+    f.isNull = column.number >= layout.columnCount ||
+               !(mask[column.number / 8] & (1 << (column.number % 8)));
+    if (f.isNull || column.type == kBool) continue;
+    if (column.fixed) {
+      f.start = layout.fixedStart + column.fixedOffset;
+      f.size = column.length;
+      if (f.start + f.size > layout.fixedEnd) ThrowBadRow(c.page.number);
+    } else if (column.varIndex < varCount) {
+      f.start = layout.offsets[column.varIndex];
+      f.size = layout.offsets[column.varIndex + 1] - f.start;
+    } else {
+      f.isNull = true;  // a column added after the row was written
+    }
+    f.start += span.start;
   }
 }

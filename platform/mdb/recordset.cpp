@@ -15,7 +15,7 @@ struct Recordset::Impl {
 
 static uint32_t FindTable(const MdbConnection& c, const std::string& name) {
   for (const auto& [tableName, page] : c.tables) {
-    if (g_ascii_strcasecmp(tableName.c_str(), name.c_str()) == 0) return page;
+    if (SameName(tableName, name)) return page;
   }
   ThrowDatabaseError("no table " + name + " in the database");
 }
@@ -24,11 +24,10 @@ Recordset::Recordset(Database& database, const std::string& table,
                      const std::vector<std::string>& columns)
     : impl_(std::make_unique<Impl>()) {
   if (!database.IsOpen()) ThrowDatabaseError("the database is not open");
-  LibmdbQuiet quiet;
   const std::shared_ptr<MdbConnection>& c = database.impl_->connection;
   impl_->scan = OpenTableScan(c, FindTable(*c, table), table);
   for (const std::string& name : columns) {
-    int index = FindColumn(*impl_->scan, name);
+    int index = FindColumn(impl_->scan->table, name);
     if (index < 0) ThrowDatabaseError("no column " + name + " in table " + table);
     impl_->columns.push_back(index);
   }
@@ -42,7 +41,6 @@ bool Recordset::IsEOF() const { return impl_->eof; }
 
 void Recordset::MoveNext() {
   if (impl_->eof) ThrowDatabaseError("no current row");
-  LibmdbQuiet quiet;
   impl_->eof = true;  // stays at the end when the next row is damaged
   impl_->eof = !NextRow(*impl_->scan, impl_->columns, &impl_->values);
 }
@@ -50,7 +48,7 @@ void Recordset::MoveNext() {
 Variant Recordset::GetFieldValue(const std::string& column) const {
   if (impl_->eof) ThrowDatabaseError("no current row");
   for (size_t i = 0; i < impl_->names.size(); ++i) {
-    if (g_ascii_strcasecmp(impl_->names[i].c_str(), column.c_str()) == 0) return impl_->values[i];
+    if (SameName(impl_->names[i], column)) return impl_->values[i];
   }
   ThrowDatabaseError("column " + column + " is not in the query");
 }

@@ -1,6 +1,5 @@
-// Column values decoded from the row bytes themselves: libmdb's own
-// conversions go through text (its dates are wrong before 1899-12-30 and
-// NULL cannot be told from empty text).
+// Column values decoded from the row bytes: numbers and dates as stored,
+// NULL told apart from the empty text.
 #include <bit>
 #include <set>
 #include <string>
@@ -85,7 +84,7 @@ static std::string ReadLongValue(MdbConnection& c, const unsigned char* field, s
   while (pointer != 0 && value.size() < length) {
     if (!visited.insert(pointer).second) ThrowDatabaseError("damaged database: long value loops");
     RowSpan span = LocateRow(c, pointer, "a long value");
-    const unsigned char* data = c.mdb->alt_pg_buf + span.start;
+    const unsigned char* data = c.altPage.bytes.data() + span.start;
     size_t skip = chained ? 4 : 0;
     Need(span.size, skip);
     pointer = chained ? Le32(data) : 0;
@@ -109,27 +108,27 @@ static Variant Integer(VariantType type, int64_t integer) {
   return v;
 }
 
-static Variant Fixed(const MdbColumn& column, const unsigned char* p, size_t size) {
-  switch (column.col_type) {
-    case MDB_BYTE:
+static Variant Fixed(const JetColumn& column, const unsigned char* p, size_t size) {
+  switch (column.type) {
+    case kByte:
       Need(size, 1);
       return Integer(VariantType::Byte, p[0]);
-    case MDB_INT:
+    case kInt:
       Need(size, 2);
       return Integer(VariantType::Int16, static_cast<int16_t>(Le16(p)));
-    case MDB_LONGINT:
+    case kLong:
       Need(size, 4);
       return Integer(VariantType::Int32, static_cast<int32_t>(Le32(p)));
-    case MDB_MONEY:
+    case kMoney:
       Need(size, 8);
       return Number(VariantType::Currency, static_cast<int64_t>(Le64(p)) / 10000.0);
-    case MDB_FLOAT:
+    case kFloat:
       Need(size, 4);
       return Number(VariantType::Float, std::bit_cast<float>(Le32(p)));
-    case MDB_DOUBLE:
+    case kDouble:
       Need(size, 8);
       return Number(VariantType::Double, std::bit_cast<double>(Le64(p)));
-    case MDB_DATETIME:
+    case kDateTime:
       Need(size, 8);
       return Number(VariantType::Date, std::bit_cast<double>(Le64(p)));
   }
@@ -139,18 +138,18 @@ static Variant Fixed(const MdbColumn& column, const unsigned char* p, size_t siz
   return v;
 }
 
-Variant DecodeField(MdbConnection& c, const MdbColumn& column, const MdbField& field) {
-  if (column.col_type == MDB_BOOL) return Integer(VariantType::Bool, field.is_null ? 0 : -1);
+Variant DecodeField(MdbConnection& c, const JetColumn& column, const JetField& field) {
+  if (column.type == kBool) return Integer(VariantType::Bool, field.isNull ? 0 : -1);
   Variant v;
-  if (field.is_null) {
+  if (field.isNull) {
     v.type = VariantType::Null;
     return v;
   }
-  const unsigned char* p = c.mdb->pg_buf + field.start;
-  size_t size = static_cast<size_t>(field.siz);
-  if (column.col_type == MDB_TEXT || column.col_type == MDB_MEMO) {
+  const unsigned char* p = c.page.bytes.data() + field.start;
+  size_t size = static_cast<size_t>(field.size);
+  if (column.type == kText || column.type == kMemo) {
     v.type = VariantType::Text;
-    if (column.col_type == MDB_TEXT) {
+    if (column.type == kText) {
       v.text = DecodeText(c, p, size);
     } else {
       std::string bytes = ReadLongValue(c, p, size);
@@ -158,7 +157,7 @@ Variant DecodeField(MdbConnection& c, const MdbColumn& column, const MdbField& f
     }
     return v;
   }
-  if (column.col_type == MDB_OLE) {
+  if (column.type == kOle) {
     v.type = VariantType::Binary;
     v.bytes = ReadLongValue(c, p, size);
     return v;

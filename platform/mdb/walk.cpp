@@ -1,8 +1,35 @@
 // Walking a table's rows in file order: the data pages its usage map lists,
 // in page order, and the rows of each page in row order.
+#include <string>
 #include <vector>
 
 #include "platform/mdb/mdb_internal.h"
+
+// Runs `body`; a DatabaseError from it names the table as well.
+template <typename F>
+static auto InTable(const std::string& name, F body) {
+  try {
+    return body();
+  } catch (const DatabaseError& e) {
+    ThrowDatabaseError(std::string(e.what()) + " (table " + name + ")");
+  }
+}
+
+std::unique_ptr<TableScan> OpenTableScan(std::shared_ptr<MdbConnection> connection,
+                                         uint32_t tdefPage, const std::string& name) {
+  auto scan = std::make_unique<TableScan>();
+  scan->connection = std::move(connection);
+  scan->table.name = name;
+  InTable(name, [&] { ReadTableDefinition(*scan->connection, tdefPage, &scan->table); });
+  return scan;
+}
+
+int FindColumn(const JetTable& table, const std::string& name) {
+  for (size_t i = 0; i < table.columns.size(); ++i) {
+    if (SameName(table.columns[i].name, name)) return static_cast<int>(i);
+  }
+  return -1;
+}
 
 static uint32_t CheckedPage(const MdbConnection& c, uint64_t page) {
   if (page >= c.pageCount) ThrowDatabaseError("damaged database: usage map past the end");
@@ -29,7 +56,9 @@ static uint32_t NextInMapPages(MdbConnection& c, const unsigned char* map, size_
     uint32_t mapPage = Le32(map + 1 + 4 * k);
     if (mapPage == 0) continue;
     const unsigned char* bitmap = ReadAltPage(c, mapPage);
-    if (bitmap[0] != MDB_PAGE_MAP) ThrowDatabaseError("damaged database: bad usage map page");
+    if (bitmap[0] != kMapPage) {
+      ThrowDatabaseError("damaged database: bad usage map page " + std::to_string(mapPage));
+    }
     for (uint64_t i = k == first / bitsPerPage ? first % bitsPerPage : 0; i < bitsPerPage; ++i) {
       if (bitmap[4 + i / 8] & (1 << (i % 8))) return CheckedPage(c, k * bitsPerPage + i);
     }
@@ -40,18 +69,19 @@ static uint32_t NextInMapPages(MdbConnection& c, const unsigned char* map, size_
 // Moves to the next data page of the table; false after the last.
 static bool AdvancePage(TableScan& scan) {
   MdbConnection& c = *scan.connection;
-  const unsigned char* map = scan.table->usage_map;
+  auto map = reinterpret_cast<const unsigned char*>(scan.table.usageMap.data());
+  size_t size = scan.table.usageMap.size();
   for (;;) {
-    uint32_t next = map[0] == 0 ? NextInInlineMap(c, map, scan.table->map_sz, scan.page)
-                                : NextInMapPages(c, map, scan.table->map_sz, scan.page);
+    uint32_t next = map[0] == 0 ? NextInInlineMap(c, map, size, scan.page)
+                                : NextInMapPages(c, map, size, scan.page);
     if (next == 0) return false;
     scan.page = next;
     scan.row = 0;
     scan.rowCount = 0;
     const unsigned char* page = ReadPage(c, next);
-    // Like libmdb, a listed page that belongs to another table is passed over.
-    if (page[0] == MDB_PAGE_DATA && Le32(page + 4) == scan.entry.table_pg) {
-      scan.rowCount = PageRowCount(c, page);
+    // A listed page that belongs to another table is passed over.
+    if (page[0] == kDataPage && Le32(page + 4) == scan.table.page) {
+      scan.rowCount = PageRowCount(c, page, next);
       return true;
     }
   }
@@ -61,19 +91,19 @@ static bool AdvancePage(TableScan& scan) {
 // deleted so that a scan meets it only through the pointer.
 static RowSpan FollowOverflow(TableScan& scan, const RowSpan& span) {
   MdbConnection& c = *scan.connection;
-  if (span.size < 4) ThrowDatabaseError("damaged database: bad overflow row");
-  uint32_t pointer = Le32(c.mdb->pg_buf + span.start);
+  if (span.size < 4)
+    ThrowDatabaseError("damaged database: bad overflow row on page " + std::to_string(scan.page));
+  uint32_t pointer = Le32(c.page.bytes.data() + span.start);
   RowSpan target = LocateRow(c, pointer, "an overflow row");
   const unsigned char* page = ReadPage(c, pointer >> 8);
-  if (Le32(page + 4) != scan.entry.table_pg || (target.flags & kRowOverflow)) {
-    ThrowDatabaseError("damaged database: bad overflow row");
+  if (Le32(page + 4) != scan.table.page || (target.flags & kRowOverflow)) {
+    ThrowDatabaseError("damaged database: bad overflow row on page " + std::to_string(scan.page));
   }
   return target;
 }
 
-bool NextRow(TableScan& scan, const std::vector<int>& columns, std::vector<Variant>* values) {
+static bool Next(TableScan& scan, const std::vector<int>& columns, std::vector<Variant>* values) {
   MdbConnection& c = *scan.connection;
-  if (c.closed) ThrowDatabaseError("the database is closed");
   for (;;) {
     if (scan.row >= scan.rowCount) {
       if (!AdvancePage(scan)) return false;
@@ -82,12 +112,17 @@ bool NextRow(TableScan& scan, const std::vector<int>& columns, std::vector<Varia
     const unsigned char* page = ReadPage(c, scan.page);
     RowSpan span = RowAt(c, page, scan.row++);
     if (span.flags & kRowDeleted) continue;
-    CheckRowSpan(c, span, scan.rowCount);
+    CheckRowSpan(c, span, scan.rowCount, scan.page);
     if (span.flags & kRowOverflow) span = FollowOverflow(scan, span);
-    std::vector<MdbField> fields;
-    CrackRow(scan, span, &fields);
+    std::vector<JetField> fields;
+    CrackRow(c, scan.table, span, &fields);
     values->clear();
-    for (int k : columns) values->push_back(DecodeField(c, ColumnAt(scan, k), fields[k]));
+    for (int k : columns) values->push_back(DecodeField(c, scan.table.columns[k], fields[k]));
     return true;
   }
+}
+
+bool NextRow(TableScan& scan, const std::vector<int>& columns, std::vector<Variant>* values) {
+  if (scan.connection->closed) ThrowDatabaseError("the database is closed");
+  return InTable(scan.table.name, [&] { return Next(scan, columns, values); });
 }

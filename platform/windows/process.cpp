@@ -104,7 +104,6 @@ void PlatformInstallFaultRestart() {
   ReadSelfPath();
   // No fault dialog waits for a click on an unattended machine.
   SetErrorMode(SEM_FAILCRITICALERRORS | SEM_NOGPFAULTERRORBOX | SEM_NOOPENFILEERRORBOX);
-  _set_abort_behavior(0, _WRITE_ABORT_MSG | _CALL_REPORTFAULT);
   ULONG reserve = 32 * 1024;  // stack kept for the handler after an overflow
   SetThreadStackGuarantee(&reserve);
   SetUnhandledExceptionFilter(OnUnhandledException);

@@ -1,0 +1,60 @@
+// The database file on Windows: read-only, read with ReadFile at an offset.
+// Access may keep the file open, so every kind of sharing is allowed.
+#include <windows.h>
+
+#include <string>
+
+#include "platform/mdb/mdb_internal.h"
+
+static std::wstring Wide(const std::string& utf8) {
+  int n = MultiByteToWideChar(CP_UTF8, 0, utf8.data(), static_cast<int>(utf8.size()), nullptr, 0);
+  std::wstring wide(static_cast<size_t>(n), L'\0');
+  MultiByteToWideChar(CP_UTF8, 0, utf8.data(), static_cast<int>(utf8.size()), wide.data(), n);
+  return wide;
+}
+
+static std::string SystemMessage(DWORD error) {
+  char* text = nullptr;
+  DWORD n = FormatMessageA(
+      FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS,
+      nullptr, error, 0, reinterpret_cast<char*>(&text), 0, nullptr);
+  std::string message = n > 0 ? std::string(text, n) : "Windows error " + std::to_string(error);
+  LocalFree(text);
+  while (!message.empty() && (message.back() == '\n' || message.back() == '\r')) {
+    message.pop_back();
+  }
+  return message;
+}
+
+FileHandle OpenFileForReading(const std::string& path, uint64_t* size) {
+  HANDLE h = CreateFileW(Wide(path).c_str(), GENERIC_READ,
+                         FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                         OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+  if (h == INVALID_HANDLE_VALUE) ThrowDatabaseError(path + ": " + SystemMessage(GetLastError()));
+  LARGE_INTEGER length;
+  if (GetFileType(h) != FILE_TYPE_DISK || !GetFileSizeEx(h, &length)) {
+    CloseHandle(h);
+    ThrowDatabaseError(path + ": not a regular file");
+  }
+  *size = static_cast<uint64_t>(length.QuadPart);
+  return reinterpret_cast<FileHandle>(h);
+}
+
+bool ReadFileAt(FileHandle file, uint64_t offset, unsigned char* buffer, size_t size) {
+  while (size > 0) {
+    OVERLAPPED at{};
+    at.Offset = static_cast<DWORD>(offset);
+    at.OffsetHigh = static_cast<DWORD>(offset >> 32);
+    DWORD n = 0;
+    DWORD wanted = size > 0x40000000 ? 0x40000000 : static_cast<DWORD>(size);
+    if (!ReadFile(reinterpret_cast<HANDLE>(file), buffer, wanted, &n, &at) || n == 0) return false;
+    buffer += n;
+    offset += n;
+    size -= n;
+  }
+  return true;
+}
+
+void CloseFile(FileHandle file) {
+  if (file != kNoFile) CloseHandle(reinterpret_cast<HANDLE>(file));
+}
