@@ -24,7 +24,7 @@ bool PlatformLocalTime(int64_t t, std::tm* out) {
   FILETIME utc{static_cast<DWORD>(value), static_cast<DWORD>(value >> 32)};
   SYSTEMTIME universal, local;
   if (!FileTimeToSystemTime(&utc, &universal) ||
-      !SystemTimeToTzSpecificLocalTimeEx(nullptr, &universal, &local))
+      !SystemTimeToTzSpecificLocalTime(nullptr, &universal, &local))
     return false;
   static const int kDaysBefore[] = {0, 31, 59, 90, 120, 151, 181, 212, 243, 273, 304, 334};
   int year = local.wYear;
