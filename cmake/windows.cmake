@@ -8,3 +8,11 @@ add_subdirectory(${BILLORA_GOOGLETEST_SOURCE} googletest EXCLUDE_FROM_ALL SYSTEM
 add_compile_definitions(_WIN32_WINNT=0x0A00 WINVER=0x0A00 UNICODE _UNICODE NOMINMAX
                         WIN32_LEAN_AND_MEAN)
 enable_language(RC)
+
+# cmake --build <dir> --target package: billora-<version>-win64.zip with the
+# programs and the venue's installation text.
+install(FILES "${PROJECT_SOURCE_DIR}/docs/install-windows.txt" DESTINATION . RENAME INSTALL.txt)
+set(CPACK_GENERATOR ZIP)
+set(CPACK_PACKAGE_FILE_NAME "billora-${PROJECT_VERSION}-win64")
+set(CPACK_STRIP_FILES ON)
+include(CPack)

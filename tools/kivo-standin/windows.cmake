@@ -6,3 +6,4 @@ add_executable(kivo-standin "${standin_dir}/win32_transport.cpp" "${standin_dir}
 # Text conversions of billora_core, which calls into the platform.
 target_link_libraries(kivo-standin PRIVATE "$<LINK_GROUP:RESCAN,billora_core,billora_platform_windows>")
 set_target_properties(kivo-standin PROPERTIES RUNTIME_OUTPUT_DIRECTORY "${PROJECT_BINARY_DIR}/tools")
+install(TARGETS kivo-standin RUNTIME DESTINATION .)
