@@ -47,4 +47,14 @@ wine cmd /c exit >/dev/null 2>&1
 echo "== tests (windows, under Wine)"
 status=0
 (cd "$dir" && ctest --output-on-failure --timeout 300 -j"$jobs") || status=1
+
+# The whole pass is compared with the Linux programs of the plain build.
+host=build-test-release
+tools/install-deps.sh
+[ -f "$host/CMakeCache.txt" ] || cmake -S . -B "$host" -DBILLORA_WERROR=ON >/dev/null
+cmake --build "$host" -j"$jobs" --target billora kivo-standin mdbwrite >/dev/null
+tests/windows/whole_pass.sh "$host" "$dir" || status=1
+
+cmake --build "$dir" --target package >/dev/null
+echo "== $dir/billora-$(sed -nE 's/^project\(billora VERSION ([0-9.]+).*/\1/p' CMakeLists.txt)-win64.zip"
 exit $status

@@ -21,7 +21,7 @@ int64_t NowMs() {
 }
 
 void OpenTrace(const std::string& path) {
-  trace = std::fopen(path.c_str(), "w");
+  trace = std::fopen(path.c_str(), "wb");  // the same bytes on every system
   if (trace == nullptr) {
     std::perror(path.c_str());
     std::exit(2);
