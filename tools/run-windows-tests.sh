@@ -21,6 +21,7 @@ fi
 dir=build-test-windows
 jobs=$(nproc)
 cmake -S . -B "$dir" -DCMAKE_TOOLCHAIN_FILE=cmake/mingw-w64-x86_64.cmake -DBILLORA_WERROR=ON \
+  -DCMAKE_BUILD_TYPE=Release \
   >/dev/null
 cmake --build "$dir" -j"$jobs"
 
@@ -41,6 +42,7 @@ for _ in $(seq 100); do [ -s "$work/display" ] && break; sleep 0.1; done
 export DISPLAY=":$(cat "$work/display")"
 # The prefix is made once before the tests, which then start in a moment;
 # a persistent server keeps it up between them.
+mkdir -p "$WINEPREFIX"
 wineserver -p >/dev/null 2>&1
 wine cmd /c exit >/dev/null 2>&1
 
