@@ -45,14 +45,13 @@ TEST(WindowsPaths, TheExecutableAndItsFolderUseBackslashes) {
   EXPECT_TRUE(PlatformFileExists(exe));
   EXPECT_TRUE(PlatformFileExists(ExecutableDirectory()));
   EXPECT_FALSE(PlatformFileExists(ExecutableDirectory() + L"\\no such file.jpg"));
-  EXPECT_EQ(BesideExecutable(L"medias", L"été.jpg"),
-            ExecutableDirectory() + L"\\medias\\été.jpg");
+  EXPECT_EQ(BesideExecutable(L"medias", L"été.jpg"), ExecutableDirectory() + L"\\medias\\été.jpg");
 }
 
 TEST(WindowsConsole, RedirectedOutputIsUtf8ByteForByte) {
   std::wstring folder = NewFolder(), path = folder + L"\\out.txt";
-  HANDLE file = CreateFileW(path.c_str(), GENERIC_WRITE, FILE_SHARE_READ, nullptr, CREATE_ALWAYS,
-                            0, nullptr);
+  HANDLE file =
+      CreateFileW(path.c_str(), GENERIC_WRITE, FILE_SHARE_READ, nullptr, CREATE_ALWAYS, 0, nullptr);
   ASSERT_NE(file, INVALID_HANDLE_VALUE);
   HANDLE saved = GetStdHandle(STD_OUTPUT_HANDLE);
   SetStdHandle(STD_OUTPUT_HANDLE, file);

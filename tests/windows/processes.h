@@ -14,10 +14,13 @@
 #include "platform/text.h"
 #include "tests/support/trace_lines.h"
 
-// The build folder's own path, from this test program's place in it.
+// A path in the build folder: the nearest folder above this program that
+// holds CMakeCache.txt.
 inline std::wstring BuildPath(const std::wstring& relative) {
-  std::filesystem::path exe(PlatformExecutablePath());
-  return (exe.parent_path().parent_path().parent_path() / relative).wstring();
+  std::filesystem::path folder = std::filesystem::path(PlatformExecutablePath()).parent_path();
+  while (!std::filesystem::exists(folder / "CMakeCache.txt") && folder != folder.parent_path())
+    folder = folder.parent_path();
+  return (folder / relative).wstring();
 }
 
 // A fresh folder under the temporary folder, removed by its owner.
