@@ -5,7 +5,7 @@
 
 std::wstring ExecutableDirectory() {
   std::wstring path = PlatformExecutablePath();
-  size_t slash = path.rfind(L'/');
+  size_t slash = path.rfind(PlatformPathSeparator());
   if (slash != std::wstring::npos) path.resize(slash);
   return path;
 }
@@ -23,4 +23,10 @@ bool NameStaysInFolder(const std::wstring& name) {
     if (end == std::wstring::npos) return true;
     start = end + 1;
   }
+}
+
+std::wstring BesideExecutable(const std::wstring& folder, const std::wstring& name) {
+  std::wstring path = ExecutableDirectory() + PlatformPathSeparator();
+  if (!folder.empty()) path += folder + PlatformPathSeparator();
+  return path + name;
 }

@@ -16,6 +16,7 @@ bool PlatformLocalTime(int64_t t, std::tm* out);  // local broken-down time
 
 // ---- Process and files ---------------------------------------------------
 std::wstring PlatformExecutablePath();  // full path of the running executable
+wchar_t PlatformPathSeparator();        // between the folders of a path
 bool PlatformFileExists(const std::wstring& path);  // file or folder
 // The whole content of the regular file path into *bytes. Returns 0; -1 when
 // there is no such file; -2 when it cannot be read (a folder or device, no

@@ -26,10 +26,35 @@ static void AppendUtf8(std::string& out, char32_t c) {
   }
 }
 
+// wchar_t holds UTF-16 on Windows and UTF-32 elsewhere.
+constexpr bool kWideIsUtf16 = sizeof(wchar_t) == 2;
+
+static bool IsHighSurrogate(char32_t c) { return c >= 0xD800 && c <= 0xDBFF; }
+static bool IsLowSurrogate(char32_t c) { return c >= 0xDC00 && c <= 0xDFFF; }
+
+// The character at text[*i], advancing *i past it: a surrogate pair counts as
+// one character in UTF-16; a lone surrogate stays as it is.
+static char32_t NextChar(std::wstring_view text, size_t* i) {
+  auto c = static_cast<char32_t>(text[(*i)++]);
+  if (kWideIsUtf16 && IsHighSurrogate(c) && *i < text.size() &&
+      IsLowSurrogate(static_cast<char32_t>(text[*i])))
+    c = 0x10000 + ((c - 0xD800) << 10) + (static_cast<char32_t>(text[(*i)++]) - 0xDC00);
+  return c;
+}
+
+static void AppendWide(std::wstring& out, char32_t c) {
+  if (kWideIsUtf16 && c >= 0x10000) {
+    out += static_cast<wchar_t>(0xD800 + ((c - 0x10000) >> 10));
+    out += static_cast<wchar_t>(0xDC00 + ((c - 0x10000) & 0x3FF));
+  } else {
+    out += static_cast<wchar_t>(c);
+  }
+}
+
 std::string ToUtf8(std::wstring_view text) {
   std::string out;
   out.reserve(text.size());
-  for (wchar_t c : text) AppendUtf8(out, static_cast<char32_t>(c));
+  for (size_t i = 0; i < text.size();) AppendUtf8(out, NextChar(text, &i));
   return out;
 }
 
@@ -63,22 +88,22 @@ std::wstring FromUtf8(std::string_view text) {
       i += k > 1 ? k : 1;
       continue;
     }
-    out += static_cast<wchar_t>(c);
+    AppendWide(out, c);
     i += n;
   }
   return out;
 }
 
-static const char* PlainForm(wchar_t c) {
+static const char* PlainForm(char32_t c) {
   switch (c) {
-    case L'\u0152': return "OE";
-    case L'\u0153': return "oe";
-    case L'\u2018': case L'\u2019': case L'\u201A': case L'\u2032': return "'";
-    case L'\u201C': case L'\u201D': case L'\u201E': return "\"";
-    case L'\u2013': case L'\u2014': case L'\u2212': return "-";
-    case L'\u2026': return "...";
-    case L'\u20AC': return "EUR";
-    case L'\u00A0': case L'\u202F': case L'\u2009': return " ";
+    case U'\u0152': return "OE";
+    case U'\u0153': return "oe";
+    case U'\u2018': case U'\u2019': case U'\u201A': case U'\u2032': return "'";
+    case U'\u201C': case U'\u201D': case U'\u201E': return "\"";
+    case U'\u2013': case U'\u2014': case U'\u2212': return "-";
+    case U'\u2026': return "...";
+    case U'\u20AC': return "EUR";
+    case U'\u00A0': case U'\u202F': case U'\u2009': return " ";
     default: return "?";
   }
 }
@@ -86,11 +111,12 @@ static const char* PlainForm(wchar_t c) {
 std::string ToLatin1(std::wstring_view text) {
   std::string out;
   out.reserve(text.size());
-  for (wchar_t c : text) {
+  for (size_t i = 0; i < text.size();) {
+    char32_t c = NextChar(text, &i);
     bool printable = (c >= 0x20 && c <= 0x7E) || (c >= 0xA1 && c <= 0xFF);
     if (printable)
       out += static_cast<char>(static_cast<unsigned char>(c));
-    else if (c == L'\t' || c == L'\n' || c == L'\r')
+    else if (c == U'\t' || c == U'\n' || c == U'\r')
       out += ' ';
     else
       out += PlainForm(c);
@@ -112,7 +138,8 @@ static std::string FormatTextV(const char* format, va_list args) {
   return text;
 }
 
-// vswprintf reports no length on truncation, so grow until the text fits.
+// vswprintf reports no length on truncation (C) or the whole length (MinGW's
+// own printf family), so grow until the text fits.
 static std::wstring FormatWideV(const wchar_t* format, va_list args) {
   std::vector<wchar_t> buffer(256);
   for (;;) {
@@ -120,7 +147,8 @@ static std::wstring FormatWideV(const wchar_t* format, va_list args) {
     va_copy(again, args);
     int n = std::vswprintf(buffer.data(), buffer.size(), format, again);
     va_end(again);
-    if (n >= 0) return std::wstring(buffer.data(), static_cast<size_t>(n));
+    if (n >= 0 && static_cast<size_t>(n) < buffer.size())
+      return std::wstring(buffer.data(), static_cast<size_t>(n));
     if (buffer.size() >= (1u << 24)) return std::wstring();  // a format error, not a short buffer
     buffer.resize(buffer.size() * 4);
   }

@@ -7,7 +7,7 @@
 int OpenShowDatabase() {
   try {
     showDatabase.Close();  // a second open replaces the connection instead of leaking it
-    showDatabase.Open(ToUtf8(ExecutableDirectory() + L"/list.mdb"));
+    showDatabase.Open(ToUtf8(BesideExecutable(L"", L"list.mdb")));
     return 0;
   } catch (...) {
     return -1;

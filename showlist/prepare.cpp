@@ -42,7 +42,7 @@ int SortShowList() {
 }
 
 std::wstring MediaPath(const std::wstring& file) {
-  return ExecutableDirectory() + L"/medias/" + file;
+  return BesideExecutable(L"medias", file);
 }
 
 bool MediaAvailable(const std::wstring& file) {

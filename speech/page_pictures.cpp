@@ -13,7 +13,7 @@ static constexpr uint64_t kLargestScreen = 7680 * 4320;  // when no display answ
 
 static std::map<uint16_t, std::string> fromFolder;
 
-std::wstring SpeechPictureFolder() { return ExecutableDirectory() + L"/speech"; }
+std::wstring SpeechPictureFolder() { return BesideExecutable(L"", L"speech"); }
 
 // Why bytes are no picture the search can use on a screen of width x height
 // (0 x 0 when unknown); empty when they are one.
@@ -70,7 +70,8 @@ std::vector<uint16_t> LoadSpeechPictures(const std::wstring& folder, uint32_t wi
   fromFolder.clear();
   std::vector<uint16_t> taken, stored;
   for (uint16_t id = kFirstPicture; id <= kLastPicture; ++id) {
-    TakePicture(folder + L"/" + std::to_wstring(id) + L".bmp", id, width, height);
+    TakePicture(folder + PlatformPathSeparator() + std::to_wstring(id) + L".bmp", id, width,
+                height);
     (fromFolder.count(id) ? taken : stored).push_back(id);
   }
   PrintWide(L"Speech pictures from %ls: %ls; stored: %ls\n", folder.c_str(),

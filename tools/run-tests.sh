@@ -2,7 +2,8 @@
 # Installs, builds and runs every test: once in a plain build, once under
 # AddressSanitizer and UndefinedBehaviorSanitizer. The plain build's venue
 # package is also built, installed for a moment and checked. Last, the
-# database reader's fuzz target runs for a bounded number of inputs.
+# database reader's fuzz target runs for a bounded number of inputs, and the
+# Windows build is tested under Wine (tools/run-windows-tests.sh).
 set -euo pipefail
 cd "$(dirname "$0")/.."
 tools/install-deps.sh
@@ -22,4 +23,5 @@ for variant in release asan; do
   fi
 done
 tools/run-fuzz.sh || status=1
+tools/run-windows-tests.sh || status=1
 exit $status

@@ -46,7 +46,7 @@ void WaitSceneEnd() {
 }
 
 std::wstring ScenePath(const std::wstring& name) {
-  return ExecutableDirectory() + L"/templates/" + name + L".kivo";
+  return BesideExecutable(L"templates", name + L".kivo");
 }
 
 void ReloadScene(const std::wstring& name) {

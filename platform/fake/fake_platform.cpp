@@ -25,10 +25,16 @@ int64_t PlatformTime() { return fake.epochBase + static_cast<int64_t>(fake.nowMs
 
 bool PlatformLocalTime(int64_t t, std::tm* out) {
   time_t value = static_cast<time_t>(t);
+#ifdef _WIN32
+  return localtime_s(out, &value) == 0;
+#else
   return localtime_r(&value, out) != nullptr;
+#endif
 }
 
 std::wstring PlatformExecutablePath() { return fake.exePath; }
+
+wchar_t PlatformPathSeparator() { return L'/'; }
 
 bool PlatformFileExists(const std::wstring& path) {
   return fake.fileExists ? fake.fileExists(path) : fake.files.count(path) > 0;

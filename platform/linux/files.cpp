@@ -21,6 +21,8 @@ std::wstring PlatformExecutablePath() {
   }
 }
 
+wchar_t PlatformPathSeparator() { return L'/'; }
+
 bool PlatformFileExists(const std::wstring& path) {
   struct stat info {};
   return stat(ToUtf8(path).c_str(), &info) == 0;

@@ -6,6 +6,13 @@
 #include <optional>
 #include <string>
 
+#ifdef _WIN32
+// The C runtime's names; only plain zones such as "UTC" mean anything to it.
+inline void setenv(const char* name, const char* value, int) { _putenv_s(name, value); }
+inline void unsetenv(const char* name) { _putenv_s(name, ""); }
+inline void tzset() { _tzset(); }
+#endif
+
 class ScopedTimeZone {
  public:
   explicit ScopedTimeZone(const char* zone) {

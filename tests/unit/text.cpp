@@ -21,6 +21,7 @@ TEST(Text, Latin1KeepsFrenchAndReplacesTheRest) {
   EXPECT_EQ(ToLatin1(L"Cœur d’été à 20:30"), "Coeur d'\xE9t\xE9 \xE0 20:30");
   EXPECT_EQ(ToLatin1(L"東\x01\x85"), "???");
   EXPECT_EQ(ToLatin1(L"a\tb"), "a b");
+  EXPECT_EQ(ToLatin1(L"a🎭b"), "a?b");  // one character, also where it takes two UTF-16 units
 }
 
 TEST(Text, PrintsNarrowAndWideToOneConsole) {
@@ -39,6 +40,9 @@ TEST(Paths, ExecutableDirectoryIsCutAtTheLastSlash) {
   EXPECT_EQ(ExecutableDirectory(), L"/opt/signage");
   fake.exePath = L"billora";
   EXPECT_EQ(ExecutableDirectory(), L"billora");
+  fake.exePath = L"/opt/signage/run";
+  EXPECT_EQ(BesideExecutable(L"medias", L"a.jpg"), L"/opt/signage/medias/a.jpg");
+  EXPECT_EQ(BesideExecutable(L"", L"list.mdb"), L"/opt/signage/list.mdb");
 }
 
 TEST(Text, FormatsTextOfAnyLength) {

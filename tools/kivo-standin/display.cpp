@@ -9,6 +9,12 @@
 #include "tools/kivo-standin/standin.h"
 #include "viewer/channel.h"
 
+#ifdef _WIN32
+#include <windows.h>
+
+#include "platform/text.h"
+#endif
+
 static std::string scene;                   // name of the loaded scene
 static std::map<std::string, int> objects;  // object numbers handed out in this scene
 static std::string selected;                // object of the next VM_SET_TEXT
@@ -74,6 +80,16 @@ static void Fade(const std::string& object, const std::string& value) {
   if (fadeFirst >= 0.5 ? level <= 0.01 : level >= 0.99) EndFade();
 }
 
+// The path is UTF-8 on every system.
+static bool SceneFileExists(const std::string& path) {
+#ifdef _WIN32
+  return GetFileAttributesW(FromUtf8(path).c_str()) != INVALID_FILE_ATTRIBUTES;
+#else
+  struct stat info {};
+  return stat(path.c_str(), &info) == 0;
+#endif
+}
+
 static int32_t LoadScene(const std::string* path) {
   objects.clear();
   selected.clear();
@@ -82,11 +98,10 @@ static int32_t LoadScene(const std::string* path) {
     Say("scene load without a path");
     return 0;
   }
-  size_t slash = path->rfind('/');
+  size_t slash = path->find_last_of("/\\");
   scene = path->substr(slash == std::string::npos ? 0 : slash + 1);
   if (scene.size() > 5 && scene.ends_with(".kivo")) scene.resize(scene.size() - 5);
-  struct stat info {};
-  if (stat(path->c_str(), &info) != 0) {
+  if (!SceneFileExists(*path)) {
     Say("scene %s: file %s not found", scene.c_str(), path->c_str());
     if (drawing) drawing->loadScene(scene, nullptr, "file " + *path + " not found");
     return 0;

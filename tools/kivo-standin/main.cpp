@@ -1,6 +1,5 @@
 // kivo-standin: a stand-in for the kivo viewer. See --help and
 // docs/viewer-protocol.md.
-#include <getopt.h>
 #include <poll.h>
 #include <sys/socket.h>
 #include <sys/stat.h>
@@ -18,113 +17,9 @@
 #include "tools/kivo-standin/draw.h"
 #include "tools/kivo-standin/standin.h"
 
-Options options;
-
 static volatile sig_atomic_t stopping = 0;
 static std::list<Client> clients;
 static int lastClient = 0;
-
-static const char kUsage[] =
-    "usage: kivo-standin [options]\n"
-    "  --socket PATH         serve on PATH (default: $KIVO_SOCKET, else\n"
-    "                        $XDG_RUNTIME_DIR/kivo_communication, else\n"
-    "                        /tmp/kivo-<uid>/kivo_communication)\n"
-    "  --trace FILE          write one JSON object per line for every request\n"
-    "  --not-ready N         answer VM_QUERY_DEVICE with 0 the first N times\n"
-    "  --run-time MS         a scene finishes MS ms after VM_RUN (default 0)\n"
-    "  --never-finish        VM_QUERY_FINISHED always answers 0\n"
-    "  --slow MS             wait MS ms before answering each message\n"
-    "  --vanish-after N      end abruptly after answering N messages\n"
-    "  --set-text-result N   answer every VM_SET_TEXT with N (e.g. -1)\n"
-    "  --quiet               no console lines\n"
-    "  --window[=WxH]        draw the display in a window on $DISPLAY, the whole\n"
-    "                        screen or W x H pixels\n"
-    "  --screens DIR         with --window: DIR/<scene>.png after each scene\n";
-
-[[noreturn]] static void Fail(const std::string& text) {
-  std::fprintf(stderr, "kivo-standin: %s\n", text.c_str());
-  std::exit(2);
-}
-
-static int64_t Number(const char* text) {
-  char* end = nullptr;
-  errno = 0;
-  long long value = std::strtoll(text, &end, 10);
-  if (errno != 0 || end == text || *end != '\0' || value < INT32_MIN || value > INT32_MAX)
-    Fail(std::string("not a number: ") + text);
-  return value;
-}
-
-static void WindowSize(const char* text) {
-  char* end = nullptr;
-  long w = std::strtol(text, &end, 10), h = *end == 'x' ? std::strtol(end + 1, &end, 10) : 0;
-  if (*end != '\0' || w < 16 || h < 16 || w > 16384 || h > 16384)
-    Fail(std::string("not a window size (WxH, 16 to 16384): ") + text);
-  options.windowWidth = static_cast<int>(w);
-  options.windowHeight = static_cast<int>(h);
-}
-
-static void ParseOptions(int argc, char** argv) {
-  static const option longOptions[] = {{"socket", required_argument, nullptr, 's'},
-                                       {"trace", required_argument, nullptr, 't'},
-                                       {"not-ready", required_argument, nullptr, 'n'},
-                                       {"run-time", required_argument, nullptr, 'r'},
-                                       {"never-finish", no_argument, nullptr, 'f'},
-                                       {"slow", required_argument, nullptr, 'w'},
-                                       {"vanish-after", required_argument, nullptr, 'v'},
-                                       {"set-text-result", required_argument, nullptr, 'x'},
-                                       {"quiet", no_argument, nullptr, 'q'},
-                                       {"window", optional_argument, nullptr, 'W'},
-                                       {"screens", required_argument, nullptr, 'S'},
-                                       {"help", no_argument, nullptr, 'h'},
-                                       {nullptr, 0, nullptr, 0}};
-  for (int c; (c = getopt_long(argc, argv, "", longOptions, nullptr)) != -1;) {
-    switch (c) {
-      case 's':
-        options.socketPath = optarg;
-        break;
-      case 't':
-        options.tracePath = optarg;
-        break;
-      case 'n':
-        options.notReady = static_cast<int>(Number(optarg));
-        break;
-      case 'r':
-        options.runTimeMs = Number(optarg);
-        break;
-      case 'f':
-        options.neverFinish = true;
-        break;
-      case 'w':
-        options.slowMs = Number(optarg);
-        break;
-      case 'v':
-        options.vanishAfter = Number(optarg);
-        break;
-      case 'x':
-        options.setTextResult = static_cast<int32_t>(Number(optarg));
-        break;
-      case 'q':
-        options.quiet = true;
-        break;
-      case 'W':
-        options.window = true;
-        if (optarg) WindowSize(optarg);
-        break;
-      case 'S':
-        options.screensFolder = optarg;
-        break;
-      case 'h':
-        std::fputs(kUsage, stdout);
-        std::exit(0);
-      default:
-        std::fputs(kUsage, stderr);
-        std::exit(2);
-    }
-  }
-  if (optind < argc) Fail(std::string("unexpected argument: ") + argv[optind]);
-  if (!options.screensFolder.empty() && !options.window) Fail("--screens needs --window");
-}
 
 // A socket file that nobody serves any more, left by a viewer that crashed.
 static bool Abandoned(const std::string& path, const sockaddr_un& address) {

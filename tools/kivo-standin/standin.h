@@ -25,6 +25,11 @@ struct Options {
 };
 extern Options options;
 
+// options.cpp: fills `options` from the command line; ends the process with
+// a message on a wrong one, or after --help.
+void ParseOptions(int argc, char** argv);
+[[noreturn]] void Fail(const std::string& text);  // "kivo-standin: <text>", exit 2
+
 // Atoms of one connection, numbered by the program: atom -> text.
 using AtomTable = std::map<uint16_t, std::string>;
 

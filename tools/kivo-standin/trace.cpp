@@ -21,7 +21,7 @@ int64_t NowMs() {
 }
 
 void OpenTrace(const std::string& path) {
-  trace = std::fopen(path.c_str(), "w");
+  trace = std::fopen(path.c_str(), "wb");  // the same bytes on every system
   if (trace == nullptr) {
     std::perror(path.c_str());
     std::exit(2);
@@ -58,7 +58,12 @@ void Say(const char* format, ...) {
   timeval now{};
   gettimeofday(&now, nullptr);
   std::tm local{};
-  localtime_r(&now.tv_sec, &local);
+  time_t seconds = now.tv_sec;
+#ifdef _WIN32
+  localtime_s(&local, &seconds);
+#else
+  localtime_r(&seconds, &local);
+#endif
   // Each line begins with its line feed, as the display's own messages do, so
   // that both can share one terminal line by line.
   std::printf("\nkivo %02d:%02d:%02d.%03ld  ", local.tm_hour, local.tm_min, local.tm_sec,
