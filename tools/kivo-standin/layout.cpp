@@ -8,6 +8,29 @@
 #include <fstream>
 #include <sstream>
 
+bool ValidUtf8(const std::string& text) {
+  for (size_t i = 0; i < text.size();) {
+    auto lead = static_cast<unsigned char>(text[i]);
+    int length = lead < 0x80                    ? 1
+                 : lead >= 0xC2 && lead <= 0xDF ? 2
+                 : lead >= 0xE0 && lead <= 0xEF ? 3
+                 : lead >= 0xF0 && lead <= 0xF4 ? 4
+                                                : 0;
+    if (length == 0 || i + length > text.size()) return false;
+    uint32_t c = length == 1 ? lead : lead & (0x7F >> length);
+    for (int k = 1; k < length; ++k) {
+      auto next = static_cast<unsigned char>(text[i + k]);
+      if ((next & 0xC0) != 0x80) return false;
+      c = c << 6 | (next & 0x3F);
+    }
+    if ((length == 3 && (c < 0x800 || (c >= 0xD800 && c <= 0xDFFF))) ||
+        (length == 4 && (c < 0x10000 || c > 0x10FFFF)))
+      return false;
+    i += length;
+  }
+  return true;
+}
+
 namespace {
 
 constexpr size_t kMaxFileBytes = 1 << 20;
@@ -42,29 +65,6 @@ std::vector<std::string> Words(const std::string& line, int number) {
     }
     words.push_back(word);
   }
-}
-
-bool ValidUtf8(const std::string& text) {
-  for (size_t i = 0; i < text.size();) {
-    auto lead = static_cast<unsigned char>(text[i]);
-    int length = lead < 0x80                    ? 1
-                 : lead >= 0xC2 && lead <= 0xDF ? 2
-                 : lead >= 0xE0 && lead <= 0xEF ? 3
-                 : lead >= 0xF0 && lead <= 0xF4 ? 4
-                                                : 0;
-    if (length == 0 || i + length > text.size()) return false;
-    uint32_t c = length == 1 ? lead : lead & (0x7F >> length);
-    for (int k = 1; k < length; ++k) {
-      auto next = static_cast<unsigned char>(text[i + k]);
-      if ((next & 0xC0) != 0x80) return false;
-      c = c << 6 | (next & 0x3F);
-    }
-    if ((length == 3 && (c < 0x800 || (c >= 0xD800 && c <= 0xDFFF))) ||
-        (length == 4 && (c < 0x10000 || c > 0x10FFFF)))
-      return false;
-    i += length;
-  }
-  return true;
 }
 
 // The value words of one attribute, taken from `words` at `at`.

@@ -5,6 +5,7 @@
 #include <cstdlib>
 #include <ctime>
 
+#include "tools/json_string.h"
 #include "tools/kivo-standin/standin.h"
 
 static FILE* trace = nullptr;
@@ -37,20 +38,7 @@ void Trace(const std::string& fields) {
 
 std::string Json(const std::string* text) {
   if (text == nullptr) return "null";
-  std::string out = "\"";
-  for (char c : *text) {
-    if (c == '"' || c == '\\') {
-      out += '\\';
-      out += c;
-    } else if (static_cast<unsigned char>(c) < 0x20) {
-      char escape[8];
-      std::snprintf(escape, sizeof escape, "\\u%04x", c);
-      out += escape;
-    } else {
-      out += c;
-    }
-  }
-  return out + "\"";
+  return JsonString(*text);
 }
 
 void Say(const char* format, ...) {

@@ -7,6 +7,7 @@
 #include "platform/text.h"
 #include "showlist/prepare.h"
 #include "showlist/store.h"
+#include "tools/json_string.h"
 #include "tools/preview/preview.h"
 #include "viewer/channel.h"
 

@@ -126,7 +126,6 @@ struct ProgrammeSlot {
   bool place = false;       // the text was moved for a place
 };
 std::vector<ProgrammeSlot> ProgrammeSlots(const SceneShown& scene);
-std::string JsonString(const std::string& utf8);
 // Whether the poster file of a visual exists; each name is asked once per call
 // of the lists, since many occurrences share one poster.
 struct PosterCheck {

@@ -72,20 +72,3 @@ bool PosterCheck::Found(const std::wstring& visual) {
   if (added) it->second = MediaAvailable(visual);
   return it->second;
 }
-
-std::string JsonString(const std::string& utf8) {
-  std::string out = "\"";
-  for (char c : utf8) {
-    if (c == '"' || c == '\\') {
-      out += '\\';
-      out += c;
-    } else if (static_cast<unsigned char>(c) < 0x20) {
-      char escape[8];
-      std::snprintf(escape, sizeof escape, "\\u%04x", c);
-      out += escape;
-    } else {
-      out += c;
-    }
-  }
-  return out + "\"";
-}
