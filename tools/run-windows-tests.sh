@@ -5,7 +5,7 @@
 set -euo pipefail
 cd "$(dirname "$0")/.."
 packages=(g++-mingw-w64-x86-64-posix binutils-mingw-w64-x86-64 wine wine64 googletest
-          cmake xvfb xauth)
+          cmake xvfb xauth unzip)
 missing=()
 for p in "${packages[@]}"; do
   dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q 'ok installed' || missing+=("$p")
@@ -59,5 +59,10 @@ cmake --build "$host" -j"$jobs" --target billora kivo-standin mdbwrite >/dev/nul
 tests/windows/whole_pass.sh "$host" "$dir" || status=1
 
 cmake --build "$dir" --target package >/dev/null
-echo "== $dir/billora-$(sed -nE 's/^project\(billora VERSION ([0-9.]+).*/\1/p' CMakeLists.txt)-win64.zip"
+zip="$dir/billora-$(sed -nE 's/^project\(billora VERSION ([0-9.]+).*/\1/p' CMakeLists.txt)-win64.zip"
+echo "== $zip"
+# What a venue unpacks: the programs, each on its own, and the installation text.
+for file in billora.exe kivo-standin.exe billora-preview.exe INSTALL.txt; do
+  unzip -l "$zip" | grep -q "/$file\$" || { echo "$zip lacks $file"; status=1; }
+done
 exit $status
