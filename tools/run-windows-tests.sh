@@ -5,7 +5,7 @@
 set -euo pipefail
 cd "$(dirname "$0")/.."
 packages=(g++-mingw-w64-x86-64-posix binutils-mingw-w64-x86-64 wine wine64 googletest
-          cmake xvfb xauth unzip)
+          cmake xvfb xauth unzip imagemagick)
 missing=()
 for p in "${packages[@]}"; do
   dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q 'ok installed' || missing+=("$p")
@@ -49,6 +49,26 @@ wine cmd /c exit >/dev/null 2>&1
 
 echo "== tests (windows, under Wine)"
 status=0
+# The screen as the Windows build captures it is, byte for byte, what the X
+# root window holds: a random picture made its background, checked before any
+# test puts a window of its own on the screen. The root window is read before
+# and after, until the X server has finished painting it.
+display -window root -size 1920x1080 plasma:red-blue 2>/dev/null || true
+capture=unsettled
+for _ in $(seq 20); do
+  import -window root -depth 8 "rgb:$work/before.rgb"
+  wine "$dir/tests/windows/screen-dump.exe" "$(winepath -w "$work/capture.rgb")" >/dev/null ||
+    break
+  import -window root -depth 8 "rgb:$work/after.rgb"
+  if cmp -s "$work/before.rgb" "$work/after.rgb"; then
+    cmp -s "$work/before.rgb" "$work/capture.rgb" && capture=same || capture=different
+    break
+  fi
+  sleep 0.5
+done
+echo "capture: $capture (the Windows capture against the X root window)"
+[ "$capture" = same ] || status=1
+
 (cd "$dir" && ctest --output-on-failure --timeout 300 -j"$jobs") || status=1
 
 # The whole pass is compared with the Linux programs of the plain build.
