@@ -3,6 +3,7 @@
 #pragma once
 
 #include <cstdint>
+#include <filesystem>
 #include <string>
 
 #include "speech/bitmap_file.h"
@@ -21,4 +22,4 @@ std::string RegionProblem(const Region& region, uint32_t width, uint32_t height)
 Bitmap CutRegion(const ImageView& screen, const Region& region);
 
 // Writes picture to path as a 24-bit BMP. False when that fails.
-bool WriteBitmapFile(const std::string& path, const ImageView& picture);
+bool WriteBitmapFile(const std::filesystem::path& path, const ImageView& picture);
