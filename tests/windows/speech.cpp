@@ -189,7 +189,7 @@ TEST_F(SpeechPage, TheBitmapsToolCutsTheVenuesPageAndSpeakThenFindsIt) {
     HANDLE process = StartProgram(tool, arguments + regions, folder + L"\\tool.txt");
     int code = process ? WaitProgram(process, 60000) : -1;
     if (process) CloseHandle(process);
-    std::ifstream output(folder + L"\\tool.txt", std::ios::binary);
+    std::ifstream output(std::filesystem::path(folder + L"\\tool.txt"), std::ios::binary);
     return std::make_pair(code, std::string(std::istreambuf_iterator<char>(output), {}));
   };
 
@@ -206,7 +206,7 @@ TEST_F(SpeechPage, TheBitmapsToolCutsTheVenuesPageAndSpeakThenFindsIt) {
               cut.Pixels(screen).pixels)
         << cut.id;
 
-  std::ofstream(folder + L"\\shot.bmp", std::ios::binary) << EncodeBitmapFile(screen.View());
+  std::ofstream(std::filesystem::path(folder + L"\\shot.bmp"), std::ios::binary) << EncodeBitmapFile(screen.View());
   ASSERT_TRUE(WritePng(folder + L"\\shot.png", screen));
   for (const wchar_t* shot : {L"shot.bmp", L"shot.png"}) {
     std::wstring out = venue + L"\\" + shot;
