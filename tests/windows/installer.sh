@@ -28,7 +28,9 @@ venue_files() { (cd "$1" && find list.mdb medias templates speech -type f -exec 
 
 c="$WINEPREFIX/drive_c"
 folder="$c/billora"
-programs="$c/ProgramData/Microsoft/Windows/Start Menu/Programs"
+# Windows puts the shortcuts of a per-machine install in the All Users
+# profile; Wine in the profile of the user who installs.
+programs=$(echo "$c"/users/*/AppData/Roaming/Microsoft/Windows/"Start Menu"/Programs)
 logon="$programs/StartUp/billora.lnk"
 menu=("$programs/billora/billora preview.lnk" "$programs/billora/billora speech pictures.lnk"
       "$programs/billora/billora installation.lnk")
