@@ -9,8 +9,8 @@
 set -euo pipefail
 linux=$(realpath "$1")
 windows=$(realpath "$2")
-venues=("$work/linux venue" "$windows")
 work=$(mktemp -d)
+venues=("$work/linux venue" "$windows")
 pids=()
 cleanup() {
   for pid in "${pids[@]}"; do kill "$pid" 2>/dev/null || true; done
