@@ -76,8 +76,10 @@ cmake --build "$dir" --target package >/dev/null
 zip="$dir/billora-$(sed -nE 's/^project\(billora VERSION ([0-9.]+).*/\1/p' CMakeLists.txt)-win64.zip"
 echo "== $zip"
 # What a venue unpacks: the programs, each on its own, and the installation text.
+# The listing is read whole: grep -q ending early would fail unzip's pipe.
+listing=$(unzip -l "$zip")
 for file in billora.exe kivo-standin.exe billora-preview.exe billora-bitmaps.exe INSTALL.txt; do
-  unzip -l "$zip" | grep -q "/$file\$" || { echo "$zip lacks $file"; status=1; }
+  grep -q "/$file\$" <<<"$listing" || { echo "$zip lacks $file"; status=1; }
 done
 
 # The installer, with a whole pass of the programs it installed, compared
