@@ -168,7 +168,9 @@ TEST(BitmapsTool, OnALiveScreenItsPicturesLetTheProgramSpeak) {
       RunCommand(ShellQuote(dir + "/billora-bitmaps") + " --delay 1" + kRegions + " 2>&1");
   EXPECT_EQ(r.exitCode, 0) << r.output;
   EXPECT_EQ(r.output.rfind("Capturing the screen in 1 s: bring the speech page to the front.\n"
-                           "screen: 1920x1080\nwrote " + dir + "/speech/101.bmp", 0),
+                           "screen: 1920x1080\nwrote " +
+                               dir + "/speech/101.bmp",
+                           0),
             0u)
       << r.output;
   EXPECT_TRUE(r.output.ends_with(kSpeakFinds)) << r.output;

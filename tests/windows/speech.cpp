@@ -167,8 +167,8 @@ struct Cut {
   }
   std::wstring Option() const {
     Bitmap stored = Stored(id);
-    return FromUtf8(FormatText(" --%s %d,%d,%u,%u", id == 101 ? "icon" : "play", x, y,
-                               stored.width, stored.height));
+    return FromUtf8(FormatText(" --%s %d,%d,%u,%u", id == 101 ? "icon" : "play", x, y, stored.width,
+                               stored.height));
   }
 };
 
@@ -206,17 +206,26 @@ TEST_F(SpeechPage, TheBitmapsToolCutsTheVenuesPageAndSpeakThenFindsIt) {
               cut.Pixels(screen).pixels)
         << cut.id;
 
-  std::ofstream(std::filesystem::path(folder + L"\\shot.bmp"), std::ios::binary) << EncodeBitmapFile(screen.View());
+  std::ofstream(std::filesystem::path(folder + L"\\shot.bmp"), std::ios::binary)
+      << EncodeBitmapFile(screen.View());
   ASSERT_TRUE(WritePng(folder + L"\\shot.png", screen));
   for (const wchar_t* shot : {L"shot.bmp", L"shot.png"}) {
     std::wstring out = venue + L"\\" + shot;
-    std::tie(code, output) = run(L"--from " + Quote(folder + L"\\" + shot) + L" --out " + Quote(out));
+    std::tie(code, output) =
+        run(L"--from " + Quote(folder + L"\\" + shot) + L" --out " + Quote(out));
     EXPECT_EQ(code, 0) << output;
     for (const Cut& cut : cuts)
       EXPECT_EQ(ReadBmp(out + L"\\" + std::to_wstring(cut.id) + L".bmp").pixels,
                 cut.Pixels(screen).pixels)
           << ToUtf8(shot) << " " << cut.id;
   }
+  std::ofstream(std::filesystem::path(folder + L"\\bad.png"), std::ios::binary)
+      << "\x89PNG\r\n\x1a\n and then nothing of the kind";
+  std::tie(code, output) = run(L"--from " + Quote(folder + L"\\bad.png"));
+  EXPECT_EQ(code, 2);
+  EXPECT_NE(output.find("bad.png: not a readable PNG file (Windows Imaging Component error 0x"),
+            std::string::npos)
+      << output;
 
   EXPECT_EQ(LoadSpeechPictures(speech), (std::vector<uint16_t>{101, 102}));
   EXPECT_EQ(Speak("Bonjour"), 0);

@@ -44,8 +44,10 @@ static std::string WritePictures(const Options& o, const Bitmap& screen, const s
   std::filesystem::create_directories(Utf8Path(out), error);
   if (error) return "cannot make the folder " + out + ": " + error.message();
   for (const auto& [id, r] : o.regions) {
-    std::string path = out + static_cast<char>(PlatformPathSeparator()) + std::to_string(id) + ".bmp";
-    if (!WriteBitmapFile(Utf8Path(path), CutRegion(screen.View(), r).View())) return "cannot write " + path;
+    std::string path =
+        out + static_cast<char>(PlatformPathSeparator()) + std::to_string(id) + ".bmp";
+    if (!WriteBitmapFile(Utf8Path(path), CutRegion(screen.View(), r).View()))
+      return "cannot write " + path;
     PrintNarrow("wrote %s: %s, %dx%d from %d,%d\n", path.c_str(), PictureOption(id), r.w, r.h, r.x,
                 r.y);
   }

@@ -64,7 +64,8 @@ static std::string TakeDelay(const std::string& value, Options* o) {
   const char* end = value.data() + value.size();
   auto [next, error] = std::from_chars(value.data(), end, o->delay);
   if (value.empty() || error != std::errc() || next != end || o->delay > kLongestDelay)
-    return "--delay " + value + ": expected whole seconds from 0 to " + std::to_string(kLongestDelay);
+    return "--delay " + value + ": expected whole seconds from 0 to " +
+           std::to_string(kLongestDelay);
   return {};
 }
 

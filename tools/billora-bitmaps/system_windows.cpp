@@ -1,6 +1,8 @@
 #include <windows.h>
+// After windows.h, which they need.
 #include <shellapi.h>
 #include <wincodec.h>
+#include <wrl/client.h>
 
 #include <new>
 
@@ -22,51 +24,39 @@ std::vector<std::string> Utf8Arguments(int, char**) {
   return arguments;
 }
 
-namespace {
-
-// One COM interface, released at the end of its scope.
-template <class T>
-struct Com {
-  T* p = nullptr;
-  ~Com() {
-    if (p) p->Release();
-  }
-  T* operator->() const { return p; }
-};
-
-std::string WicProblem(HRESULT result) {
+static std::string WicProblem(HRESULT result) {
   return FormatText("not a readable PNG file (Windows Imaging Component error 0x%08lX)",
                     static_cast<unsigned long>(result));
 }
-
-}  // namespace
 
 // Through the Windows Imaging Component, which is part of every Windows:
 // converted to 32-bit BGRA, which is 0xAARRGGBB in a little-endian word.
 std::string DecodePng(const std::string& bytes, Bitmap* screen) {
   // COM stays initialised until the tool ends.
   CoInitializeEx(nullptr, COINIT_MULTITHREADED);
-  Com<IWICImagingFactory> factory;
-  Com<IWICStream> stream;
-  Com<IWICBitmapDecoder> decoder;
-  Com<IWICBitmapFrameDecode> frame;
-  Com<IWICFormatConverter> converter;
+  using Microsoft::WRL::ComPtr;
+  ComPtr<IWICImagingFactory> factory;
+  ComPtr<IWICStream> stream;
+  ComPtr<IWICBitmapDecoder> decoder;
+  ComPtr<IWICBitmapFrameDecode> frame;
+  ComPtr<IWICFormatConverter> converter;
   UINT width = 0, height = 0;
   HRESULT r = CoCreateInstance(CLSID_WICImagingFactory, nullptr, CLSCTX_INPROC_SERVER,
-                               IID_PPV_ARGS(&factory.p));
-  if (FAILED(r)) return FormatText("no Windows Imaging Component (error 0x%08lX)",
-                                   static_cast<unsigned long>(r));
-  if (FAILED(r = factory->CreateStream(&stream.p)) ||
-      FAILED(r = stream->InitializeFromMemory(
-                 reinterpret_cast<BYTE*>(const_cast<char*>(bytes.data())),
-                 static_cast<DWORD>(bytes.size()))) ||
-      FAILED(r = factory->CreateDecoder(GUID_ContainerFormatPng, nullptr, &decoder.p)) ||
-      FAILED(r = decoder->Initialize(stream.p, WICDecodeMetadataCacheOnDemand)) ||
-      FAILED(r = decoder->GetFrame(0, &frame.p)) || FAILED(r = frame->GetSize(&width, &height)))
+                               IID_PPV_ARGS(&factory));
+  if (FAILED(r))
+    return FormatText("no Windows Imaging Component (error 0x%08lX)",
+                      static_cast<unsigned long>(r));
+  if (FAILED(r = factory->CreateStream(&stream)) ||
+      FAILED(
+          r = stream->InitializeFromMemory(reinterpret_cast<BYTE*>(const_cast<char*>(bytes.data())),
+                                           static_cast<DWORD>(bytes.size()))) ||
+      FAILED(r = factory->CreateDecoder(GUID_ContainerFormatPng, nullptr, &decoder)) ||
+      FAILED(r = decoder->Initialize(stream.Get(), WICDecodeMetadataCacheOnDemand)) ||
+      FAILED(r = decoder->GetFrame(0, &frame)) || FAILED(r = frame->GetSize(&width, &height)))
     return WicProblem(r);
   if (width > kLargestSide || height > kLargestSide) return kTooLarge;
-  if (FAILED(r = factory->CreateFormatConverter(&converter.p)) ||
-      FAILED(r = converter->Initialize(frame.p, GUID_WICPixelFormat32bppBGRA,
+  if (FAILED(r = factory->CreateFormatConverter(&converter)) ||
+      FAILED(r = converter->Initialize(frame.Get(), GUID_WICPixelFormat32bppBGRA,
                                        WICBitmapDitherTypeNone, nullptr, 0.0,
                                        WICBitmapPaletteTypeCustom)))
     return WicProblem(r);
