@@ -1,8 +1,8 @@
 // billora-bitmaps: makes the pictures of a venue's own speech page for the
 // display program. With the page open on the display, it captures the screen
-// once (after --delay seconds, or reads a saved screenshot), writes the regions it is given as
-// 101.bmp ... 105.bmp into speech/ beside the program, and searches for each
-// on that same screen as the program will.
+// once (after --delay seconds) or reads a saved screenshot, writes the
+// regions it is given as 101.bmp ... 105.bmp into speech/ beside the program,
+// and searches for each on that same screen as the program will.
 #include <cstdio>
 #include <filesystem>
 #include <string>
@@ -32,11 +32,6 @@ static std::string RegionsProblem(const Options& o, const Bitmap& screen) {
       return FormatText("--%s %d,%d,%d,%d: ", PictureOption(id), r.x, r.y, r.w, r.h) + problem;
   }
   return {};
-}
-
-// A UTF-8 path as the file calls of either system take it.
-static std::filesystem::path Utf8Path(const std::string& path) {
-  return std::filesystem::path(std::u8string(path.begin(), path.end()));
 }
 
 static std::string WritePictures(const Options& o, const Bitmap& screen, const std::string& out) {

@@ -41,7 +41,7 @@ static std::string TakeRegion(std::string_view name, const std::string& value, O
 
 // Lines "NAME X,Y,W,H"; blank lines and those starting with '#' are skipped.
 static std::string ReadRegionsFile(const std::string& path, Options* o) {
-  std::ifstream file(path);
+  std::ifstream file(Utf8Path(path));
   if (!file) return "cannot read " + path;
   int number = 0;
   for (std::string line; std::getline(file, line);) {
