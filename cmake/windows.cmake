@@ -10,9 +10,13 @@ add_compile_definitions(_WIN32_WINNT=0x0A00 WINVER=0x0A00 UNICODE _UNICODE NOMIN
 enable_language(RC)
 
 # cmake --build <dir> --target package: billora-<version>-win64.zip with the
-# programs and the venue's installation text.
+# programs and the venue's installation text, and billora-<version>-win64.msi
+# that installs the same files (packaging/windows/).
 install(FILES "${PROJECT_SOURCE_DIR}/docs/install-windows.txt" DESTINATION . RENAME INSTALL.txt)
-set(CPACK_GENERATOR ZIP)
+set(CPACK_GENERATOR ZIP External)
+set(CPACK_EXTERNAL_ENABLE_STAGING ON)
+set(CPACK_EXTERNAL_PACKAGE_SCRIPT "${PROJECT_SOURCE_DIR}/packaging/windows/msi.cmake")
+set(CPACK_BILLORA_WXS "${PROJECT_SOURCE_DIR}/packaging/windows/billora.wxs")
 set(CPACK_PACKAGE_FILE_NAME "billora-${PROJECT_VERSION}-win64")
 set(CPACK_STRIP_FILES ON)
 include(CPack)

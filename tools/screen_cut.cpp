@@ -38,7 +38,7 @@ Bitmap CutRegion(const ImageView& screen, const Region& r) {
   return picture;
 }
 
-bool WriteBitmapFile(const std::string& path, const ImageView& picture) {
+bool WriteBitmapFile(const std::filesystem::path& path, const ImageView& picture) {
   std::ofstream file(path, std::ios::binary | std::ios::trunc);
   file << EncodeBitmapFile(picture);
   return static_cast<bool>(file.flush());

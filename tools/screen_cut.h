@@ -3,6 +3,7 @@
 #pragma once
 
 #include <cstdint>
+#include <filesystem>
 #include <string>
 
 #include "speech/bitmap_file.h"
@@ -20,5 +21,11 @@ std::string RegionProblem(const Region& region, uint32_t width, uint32_t height)
 // The pixels of region, which lies inside screen.
 Bitmap CutRegion(const ImageView& screen, const Region& region);
 
+// A UTF-8 path as the file calls of either system take it (the ANSI code
+// page of Windows cannot spell every name).
+inline std::filesystem::path Utf8Path(const std::string& path) {
+  return std::filesystem::path(std::u8string(path.begin(), path.end()));
+}
+
 // Writes picture to path as a 24-bit BMP. False when that fails.
-bool WriteBitmapFile(const std::string& path, const ImageView& picture);
+bool WriteBitmapFile(const std::filesystem::path& path, const ImageView& picture);

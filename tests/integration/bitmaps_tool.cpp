@@ -135,6 +135,10 @@ TEST(BitmapsTool, BadRegionsAndScreenshotsWriteNothing) {
       {from + " --regions " + dir + "/regions", dir + "/regions:1: --icon 1,2,3: expected"},
       {"--from " + dir + "/none.png --icon 1,1,1,1", dir + "/none.png: no such file"},
       {"--from " + dir + "/text.png --icon 1,1,1,1", dir + "/text.png: neither a PNG nor a BMP"},
+      {from + " --delay 2 --icon 1,1,1,1",
+       "--delay waits before capturing the screen: it has no use with --from"},
+      {"--delay 3601 --icon 1,1,1,1", "--delay 3601: expected whole seconds from 0 to 3600"},
+      {"--delay -1 --icon 1,1,1,1", "--delay -1: expected whole seconds from 0 to 3600"},
   };
   for (const auto& [arguments, message] : cases) {
     CommandResult r = Tool(arguments);
@@ -147,8 +151,9 @@ TEST(BitmapsTool, BadRegionsAndScreenshotsWriteNothing) {
   EXPECT_NE(r.output.find("no display to capture"), std::string::npos) << r.output;
 }
 
-// As at a venue: the tool beside the program, run on the live screen, then
-// the program started again speaks on the page its pictures show.
+// As at a venue: the tool beside the program, run on the live screen after
+// its delay, then the program started again speaks on the page its pictures
+// show.
 TEST(BitmapsTool, OnALiveScreenItsPicturesLetTheProgramSpeak) {
   VirtualScreen screen;
   ASSERT_TRUE(screen.Start());
@@ -159,9 +164,14 @@ TEST(BitmapsTool, OnALiveScreenItsPicturesLetTheProgramSpeak) {
   std::filesystem::copy_file(BILLORA_EXE, dir + "/billora");
   std::filesystem::copy_file(kTool, dir + "/billora-bitmaps");
 
-  CommandResult r = RunCommand(ShellQuote(dir + "/billora-bitmaps") + kRegions + " 2>&1");
+  CommandResult r =
+      RunCommand(ShellQuote(dir + "/billora-bitmaps") + " --delay 1" + kRegions + " 2>&1");
   EXPECT_EQ(r.exitCode, 0) << r.output;
-  EXPECT_EQ(r.output.rfind("screen: 1920x1080\nwrote " + dir + "/speech/101.bmp", 0), 0u)
+  EXPECT_EQ(r.output.rfind("Capturing the screen in 1 s: bring the speech page to the front.\n"
+                           "screen: 1920x1080\nwrote " +
+                               dir + "/speech/101.bmp",
+                           0),
+            0u)
       << r.output;
   EXPECT_TRUE(r.output.ends_with(kSpeakFinds)) << r.output;
 

@@ -1,9 +1,15 @@
 // The screen, the stored bitmaps and the synthetic input of platform/windows,
-// and Speak end to end, against the Win32 stand-in of the speech page.
+// Speak end to end, and billora-bitmaps.exe cutting the pictures of a venue's
+// page, against the Win32 stand-in of the speech page.
 #include <gtest/gtest.h>
+#include <wincodec.h>
+#include <wrl/client.h>
+
+#include <fstream>
 
 #include "speech/bitmap_file.h"
 #include "speech/locator.h"
+#include "speech/page_pictures.h"
 #include "speech/speak.h"
 #include "tests/windows/processes.h"
 
@@ -112,4 +118,119 @@ TEST_F(SpeechPage, WithoutAPlayButtonTheTextIsTypedButNotPlayed) {
   std::vector<std::string> log = Log("char 114");
   ASSERT_FALSE(log.empty());
   EXPECT_EQ(log.back(), "char 114");  // the last 'r', and no play
+}
+
+// A screenshot saved as PNG through the Windows Imaging Component.
+static bool WritePng(const std::wstring& path, const Bitmap& image) {
+  using Microsoft::WRL::ComPtr;
+  CoInitializeEx(nullptr, COINIT_MULTITHREADED);
+  ComPtr<IWICImagingFactory> factory;
+  ComPtr<IWICStream> stream;
+  ComPtr<IWICBitmapEncoder> encoder;
+  ComPtr<IWICBitmapFrameEncode> frame;
+  WICPixelFormatGUID format = GUID_WICPixelFormat32bppBGR;
+  std::vector<uint32_t> pixels = image.pixels;
+  return SUCCEEDED(CoCreateInstance(CLSID_WICImagingFactory, nullptr, CLSCTX_INPROC_SERVER,
+                                    IID_PPV_ARGS(&factory))) &&
+         SUCCEEDED(factory->CreateStream(&stream)) &&
+         SUCCEEDED(stream->InitializeFromFilename(path.c_str(), GENERIC_WRITE)) &&
+         SUCCEEDED(factory->CreateEncoder(GUID_ContainerFormatPng, nullptr, &encoder)) &&
+         SUCCEEDED(encoder->Initialize(stream.Get(), WICBitmapEncoderNoCache)) &&
+         SUCCEEDED(encoder->CreateNewFrame(&frame, nullptr)) &&
+         SUCCEEDED(frame->Initialize(nullptr)) &&
+         SUCCEEDED(frame->SetSize(image.width, image.height)) &&
+         SUCCEEDED(frame->SetPixelFormat(&format)) && format == GUID_WICPixelFormat32bppBGR &&
+         SUCCEEDED(frame->WritePixels(image.height, image.width * 4, image.width * image.height * 4,
+                                      reinterpret_cast<BYTE*>(pixels.data()))) &&
+         SUCCEEDED(frame->Commit()) && SUCCEEDED(encoder->Commit());
+}
+
+static Bitmap ReadBmp(const std::wstring& path) {
+  std::string bytes;
+  Bitmap bitmap;
+  if (PlatformReadFile(path, 1 << 24, &bytes) == 0) DecodeBitmapFile(bytes, &bitmap);
+  return bitmap;
+}
+
+// The region of screen at x, y as large as stored bitmap id, and its pixels.
+struct Cut {
+  uint16_t id;
+  int x, y;
+  Bitmap Pixels(const Bitmap& screen) const {
+    Bitmap stored = Stored(id), cut;
+    cut.width = stored.width;
+    cut.height = stored.height;
+    for (uint32_t row = 0; row < cut.height; ++row)
+      for (uint32_t col = 0; col < cut.width; ++col)
+        cut.pixels.push_back(screen.pixels[(y + row) * screen.width + x + col] & 0xFFFFFF);
+    return cut;
+  }
+  std::wstring Option() const {
+    Bitmap stored = Stored(id);
+    return FromUtf8(FormatText(" --%s %d,%d,%u,%u", id == 101 ? "icon" : "play", x, y, stored.width,
+                               stored.height));
+  }
+};
+
+// As at a venue: the tool in a folder of accented name where billora.exe
+// would be, run on the live screen and on saved BMP and PNG screenshots; with
+// the pictures it wrote into speech\ beside it, Speak finds the page that the
+// stored pictures do not.
+TEST_F(SpeechPage, TheBitmapsToolCutsTheVenuesPageAndSpeakThenFindsIt) {
+  Show(L"--venue-page");
+  EXPECT_EQ(Speak("Bonjour"), -1);
+  std::wstring venue = folder + L"\\Théâtre", speech = venue + L"\\speech";
+  std::filesystem::create_directory(venue);
+  std::wstring tool = venue + L"\\billora-bitmaps.exe";
+  ASSERT_TRUE(CopyFileW(BuildPath(L"tools\\billora-bitmaps.exe").c_str(), tool.c_str(), FALSE));
+  const Cut cuts[] = {{101, 60, 40}, {102, 60, 450}};
+  std::wstring regions = cuts[0].Option() + cuts[1].Option();
+  auto run = [&](const std::wstring& arguments) {
+    HANDLE process = StartProgram(tool, arguments + regions, folder + L"\\tool.txt");
+    int code = process ? WaitProgram(process, 60000) : -1;
+    if (process) CloseHandle(process);
+    std::ifstream output(std::filesystem::path(folder + L"\\tool.txt"), std::ios::binary);
+    return std::make_pair(code, std::string(std::istreambuf_iterator<char>(output), {}));
+  };
+
+  auto [code, output] = run(L"");
+  EXPECT_EQ(code, 0) << output;
+  EXPECT_TRUE(output.starts_with("screen: 1920x1080\nwrote " + ToUtf8(speech) + "\\101.bmp"))
+      << output;
+  const uint32_t* pixels = nullptr;
+  Bitmap screen;
+  ASSERT_EQ(PlatformCaptureScreen(&pixels, &screen.width, &screen.height), 0);
+  screen.pixels.assign(pixels, pixels + screen.width * screen.height);
+  for (const Cut& cut : cuts)
+    EXPECT_EQ(ReadBmp(speech + L"\\" + std::to_wstring(cut.id) + L".bmp").pixels,
+              cut.Pixels(screen).pixels)
+        << cut.id;
+
+  std::ofstream(std::filesystem::path(folder + L"\\shot.bmp"), std::ios::binary)
+      << EncodeBitmapFile(screen.View());
+  ASSERT_TRUE(WritePng(folder + L"\\shot.png", screen));
+  for (const wchar_t* shot : {L"shot.bmp", L"shot.png"}) {
+    std::wstring out = venue + L"\\" + shot;
+    std::tie(code, output) =
+        run(L"--from " + Quote(folder + L"\\" + shot) + L" --out " + Quote(out));
+    EXPECT_EQ(code, 0) << output;
+    for (const Cut& cut : cuts)
+      EXPECT_EQ(ReadBmp(out + L"\\" + std::to_wstring(cut.id) + L".bmp").pixels,
+                cut.Pixels(screen).pixels)
+          << ToUtf8(shot) << " " << cut.id;
+  }
+  std::ofstream(std::filesystem::path(folder + L"\\bad.png"), std::ios::binary)
+      << "\x89PNG\r\n\x1a\n and then nothing of the kind";
+  std::tie(code, output) = run(L"--from " + Quote(folder + L"\\bad.png"));
+  EXPECT_EQ(code, 2);
+  EXPECT_NE(output.find("bad.png: not a readable PNG file (Windows Imaging Component error 0x"),
+            std::string::npos)
+      << output;
+
+  EXPECT_EQ(LoadSpeechPictures(speech), (std::vector<uint16_t>{101, 102}));
+  EXPECT_EQ(Speak("Bonjour"), 0);
+  std::vector<std::string> log = Log("play");
+  ASSERT_FALSE(log.empty());
+  EXPECT_EQ(log.back(), "play Bonjour");
+  LoadSpeechPictures(L"");  // the stored pictures again
 }

@@ -1,14 +1,16 @@
 #!/usr/bin/env bash
-# One whole pass of the real billora.exe in a venue folder against
-# kivo-standin.exe under Wine, beside the Linux billora against the Linux
-# stand-in in a copy of the same venue. The viewer traces must be the same
-# apart from window handles, atom numbers and timing, and so must the
-# consoles. Run by tools/run-windows-tests.sh inside its Wine session.
-# usage: tests/windows/whole_pass.sh LINUX_BUILD WINDOWS_BUILD
+# One whole pass of the real billora.exe against kivo-standin.exe under Wine,
+# both as installed in a Windows folder, which becomes the venue's folder,
+# beside the Linux billora against the Linux stand-in in a copy of the same
+# venue. The viewer traces must be the same apart from window handles, atom
+# numbers and timing, and so must the consoles. Run by
+# tests/windows/installer.sh inside the Wine session of the Windows stage.
+# usage: tests/windows/whole_pass.sh LINUX_BUILD WINDOWS_FOLDER
 set -euo pipefail
 linux=$(realpath "$1")
 windows=$(realpath "$2")
 work=$(mktemp -d)
+venues=("$work/linux venue" "$windows")
 pids=()
 cleanup() {
   for pid in "${pids[@]}"; do kill "$pid" 2>/dev/null || true; done
@@ -32,27 +34,25 @@ tab=$'\t'
   done
   echo "row annonce-bar${tab}2${tab}$(when '-1 hour')${tab}$(when '+1 day')"
 } > "$work/list.txt"
-for system in linux windows; do
-  venue="$work/$system venue"
+for venue in "${venues[@]}"; do
   mkdir -p "$venue/medias" "$venue/templates"
   "$linux/tools/mdbwrite" "$work/list.txt" "$venue/list.mdb"
   for poster in carmen.jpg tosca.jpg; do echo poster > "$venue/medias/$poster"; done
   for scene in billorav billora2v billora3v annonce-bar; do echo cache > "$venue/templates/$scene.kivo"; done
 done
 cp "$linux/cycle/billora" "$work/linux venue/billora"
-cp "$windows/cycle/billora.exe" "$work/windows venue/billora.exe"
 
 # Both at once, so that they read the same moment.
 export KIVO_SOCKET="$work/kivo.socket"
 "$linux/tools/kivo-standin" --quiet --run-time 300 --trace "$work/linux.jsonl" &
 pids+=($!)
-wine "$windows/tools/kivo-standin.exe" --quiet --run-time 300 --trace "$work/windows.jsonl" \
+wine "$windows/kivo-standin.exe" --quiet --run-time 300 --trace "$work/windows.jsonl" \
   >/dev/null 2>&1 &
 pids+=($!)
 sleep 2
 DISPLAY= "$work/linux venue/billora" >"$work/linux.out" </dev/null 2>&1 &
 pids+=($!)
-(cd "$work/windows venue" && exec wine ./billora.exe >"$work/windows.out" </dev/null 2>/dev/null) &
+(cd "$windows" && exec wine ./billora.exe >"$work/windows.out" </dev/null 2>/dev/null) &
 pids+=($!)
 
 # A pass ends where the next one reads the list again.
@@ -73,12 +73,15 @@ messages() {
     sed -E 's/"object":"#0"(.*)"result":1/"object":null\1"result":0/' | uniq
 }
 console() { tr -d '\r' <"$1" | sed -E "s#$2#VENUE#g; s#\\\\#/#g" | awk '/Reading list/ { n++ } n < 2'; }
-winvenue=$(echo "Z:$work/windows venue" | sed 's#/#\\\\\\\\#g')
+# The Windows folder as a pattern of the trace (JSON doubles each backslash)
+# and of the console.
+winvenue=$(winepath -w "$windows")
 status=0
 diff <(messages "$work/linux.jsonl" "$work/linux venue") \
-     <(messages "$work/windows.jsonl" "$winvenue") >"$work/trace.diff" || status=1
+     <(messages "$work/windows.jsonl" "$(sed 's#\\#\\\\\\\\#g' <<<"$winvenue")") \
+     >"$work/trace.diff" || status=1
 diff <(console "$work/linux.out" "$work/linux venue") \
-     <(console "$work/windows.out" "$(echo "Z:$work/windows venue" | sed 's#/#\\\\#g')") \
+     <(console "$work/windows.out" "$(sed 's#\\#\\\\#g' <<<"$winvenue")") \
      >"$work/console.diff" || status=1
 lines=$(messages "$work/linux.jsonl" "$work/linux venue" | wc -l)
 if [ $status -eq 0 ] && [ "$lines" -gt 100 ]; then

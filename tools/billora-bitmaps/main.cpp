@@ -1,17 +1,19 @@
 // billora-bitmaps: makes the pictures of a venue's own speech page for the
 // display program. With the page open on the display, it captures the screen
-// once (or reads a saved screenshot), writes the regions it is given as
-// 101.bmp ... 105.bmp into speech/ beside the program, and searches for each
-// on that same screen as the program will.
+// once (after --delay seconds) or reads a saved screenshot, writes the
+// regions it is given as 101.bmp ... 105.bmp into speech/ beside the program,
+// and searches for each on that same screen as the program will.
 #include <cstdio>
 #include <filesystem>
 #include <string>
 
+#include "platform/platform.h"
 #include "platform/text.h"
 #include "speech/page_pictures.h"
 #include "tools/billora-bitmaps/check.h"
 #include "tools/billora-bitmaps/options.h"
 #include "tools/billora-bitmaps/screenshot.h"
+#include "tools/billora-bitmaps/system.h"
 
 // Exit codes: the pictures were written and the program will find them; they
 // were written but the check failed; nothing was written.
@@ -34,11 +36,13 @@ static std::string RegionsProblem(const Options& o, const Bitmap& screen) {
 
 static std::string WritePictures(const Options& o, const Bitmap& screen, const std::string& out) {
   std::error_code error;
-  std::filesystem::create_directories(out, error);
+  std::filesystem::create_directories(Utf8Path(out), error);
   if (error) return "cannot make the folder " + out + ": " + error.message();
   for (const auto& [id, r] : o.regions) {
-    std::string path = out + "/" + std::to_string(id) + ".bmp";
-    if (!WriteBitmapFile(path, CutRegion(screen.View(), r).View())) return "cannot write " + path;
+    std::string path =
+        out + static_cast<char>(PlatformPathSeparator()) + std::to_string(id) + ".bmp";
+    if (!WriteBitmapFile(Utf8Path(path), CutRegion(screen.View(), r).View()))
+      return "cannot write " + path;
     PrintNarrow("wrote %s: %s, %dx%d from %d,%d\n", path.c_str(), PictureOption(id), r.w, r.h, r.x,
                 r.y);
   }
@@ -47,12 +51,16 @@ static std::string WritePictures(const Options& o, const Bitmap& screen, const s
 
 int main(int argc, char** argv) {
   Options o;
-  std::string problem = ParseOptions(argc, argv, &o);
+  std::string problem = ParseOptions(Utf8Arguments(argc, argv), &o);
   if (o.help) {
     std::fputs(kUsage, stdout);
     return kOk;
   }
   if (!problem.empty()) return Fail(problem + "\n" + kUsage);
+  if (o.delay > 0) {
+    PrintNarrow("Capturing the screen in %u s: bring the speech page to the front.\n", o.delay);
+    PlatformSleep(o.delay * 1000);
+  }
   Bitmap screen;
   problem = o.from.empty() ? CaptureWholeScreen(&screen) : ReadScreenshot(o.from, &screen);
   if (problem.empty()) problem = RegionsProblem(o, screen);

@@ -4,6 +4,7 @@
 #include <cstdint>
 #include <map>
 #include <string>
+#include <vector>
 
 #include "tools/screen_cut.h"
 
@@ -20,12 +21,15 @@ const char* PictureOption(uint16_t id);
 struct Options {
   std::string from;                    // a saved screenshot; empty: capture the screen
   std::string out;                     // empty: speech/ beside the program
+  uint32_t delay = 0;                  // seconds before the capture
   std::map<uint16_t, Region> regions;  // by picture id
   bool help = false;
 };
 
+inline constexpr uint32_t kLongestDelay = 3600;
+
 // Reads the arguments after the program's name. Returns an empty string, or
 // what is wrong with them.
-std::string ParseOptions(int argc, char** argv, Options* options);
+std::string ParseOptions(const std::vector<std::string>& args, Options* options);
 
 extern const char kUsage[];

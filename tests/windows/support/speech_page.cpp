@@ -2,8 +2,10 @@
 // Speak under Wine. One window at the top-left of the screen shows bitmaps
 // 101-105 where the test page has them, and a text field below them; it
 // writes every click, key and character it receives to a log, and the field's
-// text when a play button is clicked:
-//   speech-page.exe LOG [--no-icons] [--no-play]
+// text when a play button is clicked. A venue's own page (--venue-page) shows
+// the pictures with their colours inverted, so that only pictures cut from
+// it find them:
+//   speech-page.exe LOG [--no-icons] [--no-play] [--venue-page]
 #include <windows.h>
 
 #include <cstdio>
@@ -24,7 +26,7 @@ static const Picture kPictures[] = {{101, 60, 40, true},
 static const RECT kField = {60, 232, 1260, 432};
 
 static FILE* logFile = nullptr;
-static bool showIcons = true, showPlay = true;
+static bool showIcons = true, showPlay = true, venuePage = false;
 static std::wstring field;
 static size_t caret = 0;
 static bool fieldFocused = false;
@@ -51,7 +53,8 @@ static void Paint(HWND window) {
     BITMAP size;
     GetObjectW(bitmap, sizeof size, &size);
     HGDIOBJ old = SelectObject(source, bitmap);
-    BitBlt(dc, p.x, p.y, size.bmWidth, size.bmHeight, source, 0, 0, SRCCOPY);
+    BitBlt(dc, p.x, p.y, size.bmWidth, size.bmHeight, source, 0, 0,
+           venuePage ? NOTSRCCOPY : SRCCOPY);
     SelectObject(source, old);
     DeleteObject(bitmap);
   }
@@ -111,6 +114,7 @@ int main(int argc, char** argv) {
   for (int i = 2; i < argc; ++i) {
     showIcons &= std::string(argv[i]) != "--no-icons";
     showPlay &= std::string(argv[i]) != "--no-play";
+    venuePage |= std::string(argv[i]) == "--venue-page";
   }
   WNDCLASSW page{};
   page.lpfnWndProc = PageProc;
