@@ -72,7 +72,7 @@ affiche2 place 1140 40 size 600 850
 titre2 place 1000 910 size 880 140 font-size 60
 KIVO
 {
-  echo "# Today's programme: 18 slots in their default places."
+  echo "# Today's programme: 18 slots in their default places, each time under its poster."
   echo "scene background #101010 colour #FFD890"
   echo cache
   for i in $(seq 1 18); do printf '\\affiche%d\\affiche\n\\affiche%d\\text\n' "$i" "$i"; done

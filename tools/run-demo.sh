@@ -21,8 +21,7 @@ viewer_options=(--run-time 4000)
 if [ -n "${DISPLAY:-}" ] && xdpyinfo >/dev/null 2>&1; then
   size=${KIVO_WINDOW:-1280x720}
   mkdir -p "$venue/screens"
-  if [ "$size" = full ]; then viewer_options+=(--window); else viewer_options+=(--window="$size"); fi
-  viewer_options+=(--screens "$venue/screens")
+  viewer_options+=(--window="$size" --screens "$venue/screens")
 else
   echo "No X display: the viewer prints what it shows instead of drawing it."
 fi

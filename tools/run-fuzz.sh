@@ -10,7 +10,7 @@ set -euo pipefail
 cd "$(dirname "$0")/.."
 dir=build-fuzz
 cmake -S . -B "$dir" -DCMAKE_C_COMPILER=clang -DCMAKE_CXX_COMPILER=clang++ \
-  -DBILLORA_FUZZ=ON -DBILLORA_SANITIZE=ON -DBILLORA_BENCH=OFF >/dev/null
+  -DBILLORA_FUZZ=ON -DBILLORA_SANITIZE=ON -DBILLORA_BENCH=OFF -DBILLORA_WERROR=ON >/dev/null
 cmake --build "$dir" -j"$(nproc)" --target mdb_fuzz mdbwrite
 corpus=$(mktemp -d)
 trap 'rm -rf "$corpus"' EXIT

@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
-# Installs, builds and runs every test: once in a plain build, once under
-# AddressSanitizer and UndefinedBehaviorSanitizer. The plain build's venue
-# package is also built, installed for a moment and checked. Last, the
+# Installs, builds and runs every test: once in a plain build (the Release
+# configuration, as a packager builds it), once under AddressSanitizer and
+# UndefinedBehaviorSanitizer, warnings as errors in both. The plain build's
+# venue package is also built, installed for a moment and checked. Last, the
 # database reader's fuzz target runs for a bounded number of inputs, and the
 # Windows build is tested under Wine (tools/run-windows-tests.sh).
 set -euo pipefail
@@ -12,6 +13,7 @@ status=0
 for variant in release asan; do
   dir="build-test-$variant"
   flags=(-DBILLORA_WERROR=ON)
+  [ "$variant" = release ] && flags+=(-DCMAKE_BUILD_TYPE=Release)
   [ "$variant" = asan ] && flags+=(-DBILLORA_SANITIZE=ON -DBILLORA_BENCH=OFF)
   cmake -S . -B "$dir" "${flags[@]}" >/dev/null
   cmake --build "$dir" -j"$jobs"

@@ -5,13 +5,19 @@
 # resident memory, its open descriptors and the atoms the viewer holds, after
 # the first pass and after the last. Not part of the tests: a 1,000-pass run
 # takes several minutes.
-# usage: tools/soak.sh [PASSES] [BUILD_DIR]
+# usage: tools/soak.sh [PASSES] [BUILD_DIR]   (BUILD_DIR: default build/ of the
+# source tree; a relative one is taken from the current folder)
 set -euo pipefail
-cd "$(dirname "$0")/.."
 passes=${1:-1000}
-build=${2:-build}
+build=${2:+$(realpath -m "$2")}
+cd "$(dirname "$0")/.."
+build=${build:-$PWD/build}
 [ -d "$build" ] || cmake -S . -B "$build" -DBILLORA_BENCH=OFF >/dev/null
 cmake --build "$build" -j2 --target billora kivo-standin mdbwrite fast-clock >/dev/null
+# Without the preload the program sleeps in real time: a soak of days.
+preload=$build/tools/libfast-clock.so
+[ -f "$preload" ] || { echo "soak: no preload at $preload"; exit 1; }
+preload=$(realpath "$preload")  # as the program's memory map names it
 
 work=$(mktemp -d)
 venue=$work/venue
@@ -29,7 +35,7 @@ export KIVO_SOCKET=$venue/kivo_communication
 "$build/tools/kivo-standin" --socket "$KIVO_SOCKET" --trace "$work/trace" --run-time 20 \
   --quiet &
 viewer=$!
-DISPLAY= LD_PRELOAD=$PWD/$build/tools/libfast-clock.so SOAK_SPEEDUP=${SOAK_SPEEDUP:-1000} \
+DISPLAY= LD_PRELOAD=$preload SOAK_SPEEDUP=${SOAK_SPEEDUP:-1000} \
   "$venue/billora" >"$work/console.txt" 2>&1 &
 program=$!
 trap 'kill $program $viewer 2>/dev/null; wait $program $viewer $counter 2>/dev/null; rm -rf "$work"' EXIT
@@ -51,6 +57,15 @@ wait_for_pass() {
     [ -s "$work/count" ] && read -r done atoms <"$work/count"
   done
 }
+
+# A preload that cannot be loaded only costs a line on the console: look for
+# it in the program's memory.
+for _ in $(seq 50); do
+  grep -qF "$preload" "/proc/$program/maps" 2>/dev/null && break
+  sleep 0.1
+done
+grep -qF "$preload" "/proc/$program/maps" 2>/dev/null ||
+  { echo "soak: the program runs without $preload"; cat "$work/console.txt"; exit 1; }
 
 started=$(date +%s)
 wait_for_pass 1

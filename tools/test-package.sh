@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Builds the venue package from a configured build folder, installs it with
 # dpkg -i, checks the files it lays down and that systemd accepts its user
-# unit without a word of complaint, then removes it again. Run as root (or with
+# units (the display and its viewer) without a word of complaint, then
+# removes it again. Run as root (or with
 # sudo at hand), on a machine where the package may be installed for a moment.
 # usage: tools/test-package.sh BUILD_DIR
 set -euo pipefail
@@ -20,8 +21,9 @@ trap '$sudo dpkg -r billora >/dev/null 2>&1' EXIT
 
 status=0
 listed=$(dpkg -L billora)
-for file in /opt/billora/billora /opt/billora/kivo-standin \
-            /usr/lib/systemd/user/billora.service /usr/share/doc/billora/README.md; do
+units=(/usr/lib/systemd/user/billora.service /usr/lib/systemd/user/kivo-standin.service)
+for file in /opt/billora/billora /opt/billora/kivo-standin "${units[@]}" \
+            /usr/share/doc/billora/README.md; do
   if ! grep -qx "$file" <<<"$listed" || [ ! -f "$file" ]; then
     echo "package: $file is missing"
     status=1
@@ -31,12 +33,18 @@ done
 
 # A user manager of its own for the check; any warning counts as a failure.
 runtime=$(mktemp -d)
-complaints=$(XDG_RUNTIME_DIR=$runtime systemd-analyze --user verify \
-  /usr/lib/systemd/user/billora.service 2>&1) || status=1
+complaints=$(XDG_RUNTIME_DIR=$runtime systemd-analyze --user verify "${units[@]}" 2>&1) ||
+  status=1
 rm -rf "$runtime"
 if [ -n "$complaints" ]; then
   echo "package: systemd-analyze verify: $complaints"
   status=1
 fi
-[ $status -eq 0 ] && echo "package: $(basename "$deb") installs and its unit verifies"
+# The display wants its viewer and starts after it.
+if ! grep -qx 'Wants=kivo-standin.service' "${units[0]}" ||
+   ! grep -qE '^After=.*\<kivo-standin\.service\>' "${units[0]}"; then
+  echo "package: billora.service does not want kivo-standin.service and start after it"
+  status=1
+fi
+[ $status -eq 0 ] && echo "package: $(basename "$deb") installs and its units verify"
 exit $status

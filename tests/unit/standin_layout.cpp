@@ -28,13 +28,24 @@ TEST(SceneLayout, ObjectNamesAloneTakeTheirDefaultPlace) {
   SceneLayout layout = Parse(text);
   ASSERT_EQ(layout.objects.size(), 37u);
   const LayoutObject* first = FindLayoutObject(layout, "\\affiche1\\affiche");
-  const LayoutObject* last = FindLayoutObject(layout, "\\affiche18\\text");
+  const LayoutObject* last = FindLayoutObject(layout, "\\affiche18\\affiche");
   ASSERT_TRUE(first && last);
   EXPECT_EQ(first->line, 2);
   EXPECT_DOUBLE_EQ(first->x, 57);
   EXPECT_DOUBLE_EQ(first->w, 206);
-  EXPECT_DOUBLE_EQ(last->x, 5 * 320 + 10);
-  EXPECT_DOUBLE_EQ(last->y, 2 * 360 + 306);
+  EXPECT_DOUBLE_EQ(last->x, 5 * 320 + 57);
+  EXPECT_DOUBLE_EQ(last->y, 2 * 360 + 10);
+  // Each time text sits under the poster whose time the program puts in it:
+  // that of the next slot, and of slot 1 for the last text.
+  for (int slot = 1; slot <= 18; ++slot) {
+    std::string next = std::to_string(slot % 18 + 1);
+    const LayoutObject* text =
+        FindLayoutObject(layout, "\\affiche" + std::to_string(slot) + "\\text");
+    const LayoutObject* poster = FindLayoutObject(layout, "\\affiche" + next + "\\affiche");
+    ASSERT_TRUE(text && poster);
+    EXPECT_DOUBLE_EQ(text->x, poster->x - 47) << slot;
+    EXPECT_DOUBLE_EQ(text->y, poster->y + 296) << slot;
+  }
   for (const char* name : {"affiche", "titre", "affiche1", "titre1", "affiche2", "titre2"})
     EXPECT_GT(Parse(name).objects[0].w, 0) << name;
   SceneLayout marked = Parse(

@@ -138,10 +138,14 @@ bool DefaultPlace(const SceneLayout& layout, LayoutObject& object) {
       static_cast<size_t>(taken) != name.size() || slot < 1 || slot > 18 ||
       name != "\\affiche" + std::to_string(slot) + "\\" + kind)
     return false;
-  double x = (slot - 1) % 6 * 320.0, y = (slot - 1) / 6 * 360.0;
-  if (std::string(kind) == "affiche") return box(x + 57, y + 10, 206, 292, 0);
-  if (std::string(kind) == "text") return box(x + 10, y + 306, 300, 50, 40);
-  return false;
+  // The program puts into \afficheN\text the time of the poster of the next
+  // slot, \affiche(N+1)\affiche (and into \affiche18\text that of slot 1):
+  // each text sits under the poster whose time it carries.
+  bool text = std::string(kind) == "text";
+  if (!text && std::string(kind) != "affiche") return false;
+  unsigned under = text ? slot % 18 + 1 : slot;
+  double x = (under - 1) % 6 * 320.0, y = (under - 1) / 6 * 360.0;
+  return text ? box(x + 10, y + 306, 300, 50, 40) : box(x + 57, y + 10, 206, 292, 0);
 }
 
 std::string FullPath(const std::string& folder, const std::string& name) {

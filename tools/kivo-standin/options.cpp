@@ -23,8 +23,8 @@ static const char kUsage[] =
     "  --vanish-after N      end abruptly after answering N messages\n"
     "  --set-text-result N   answer every VM_SET_TEXT with N (e.g. -1)\n"
     "  --quiet               no console lines\n"
-    "  --window[=WxH]        draw the display in a window on $DISPLAY, the whole\n"
-    "                        screen or W x H pixels\n"
+    "  --window[=WxH|full]   draw the display in a window on $DISPLAY, W x H\n"
+    "                        pixels or (the default) the whole screen\n"
     "  --screens DIR         with --window: DIR/<scene>.png after each scene\n";
 
 [[noreturn]] void Fail(const std::string& text) {
@@ -42,6 +42,7 @@ static int64_t Number(const char* text) {
 }
 
 static void WindowSize(const char* text) {
+  if (std::string(text) == "full") return;  // 0 x 0: the whole screen
   char* end = nullptr;
   long w = std::strtol(text, &end, 10), h = *end == 'x' ? std::strtol(end + 1, &end, 10) : 0;
   if (*end != '\0' || w < 16 || h < 16 || w > 16384 || h > 16384)

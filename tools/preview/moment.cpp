@@ -54,7 +54,7 @@ std::string OffsetText(int64_t seconds) {
 }
 
 std::string FieldsText(const Fields& f) {
-  char text[40];
+  char text[72];  // room for any six int fields
   std::snprintf(text, sizeof text, "%04d-%02d-%02d %02d:%02d:%02d", f.year, f.month, f.day, f.hour,
                 f.minute, f.second);
   return text;
