@@ -71,12 +71,14 @@ echo "capture: $capture (the Windows capture against the X root window)"
 
 (cd "$dir" && ctest --output-on-failure --timeout 300 -j"$jobs") || status=1
 
-# The whole pass is compared with the Linux programs of the plain build.
+# The whole pass is compared with the Linux programs of the plain build, which
+# also give the fault passes their databases and their page writer.
 host=build-test-release
 tools/install-deps.sh
 [ -f "$host/CMakeCache.txt" ] || cmake -S . -B "$host" -DBILLORA_WERROR=ON >/dev/null
-cmake --build "$host" -j"$jobs" --target billora kivo-standin mdbwrite >/dev/null
+cmake --build "$host" -j"$jobs" --target billora kivo-standin mdbwrite page_writer >/dev/null
 tests/windows/whole_pass.sh "$host" "$dir" || status=1
+tests/windows/fault_passes.sh "$host" "$dir" || status=1
 
 cmake --build "$dir" --target package >/dev/null
 zip="$dir/billora-$(sed -nE 's/^project\(billora VERSION ([0-9.]+).*/\1/p' CMakeLists.txt)-win64.zip"
