@@ -26,6 +26,9 @@ uint32_t DurationToMs(double seconds);
 bool PictureAllowed(const std::wstring& file, const std::wstring& path);
 // True once the viewer's window has gone, as when it ended during a scene.
 bool ViewerGone();
+// The pause after a scene: "wait..." and an interruptible wait of `ms`, which
+// also ends within a second of the viewer going.
+void PauseAfterScene(uint32_t ms);
 
 void PlayPosterScene();
 void PlayProgrammeScene();

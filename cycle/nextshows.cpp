@@ -1,7 +1,6 @@
 #include <string>
 
 #include "cycle/cycle.h"
-#include "cycle/wait.h"
 #include "platform/platform.h"
 #include "platform/text.h"
 #include "showlist/datetime.h"
@@ -54,6 +53,5 @@ void PlayNextShowsScene() {
   std::string text = SpokenAnnouncement();
   PrepareSpokenText(text);
   Speak(text);
-  PrintNarrow("\nwait...");
-  WaitInterruptible(30000);
+  PauseAfterScene(30000);
 }

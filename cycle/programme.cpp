@@ -1,7 +1,6 @@
 #include <string>
 
 #include "cycle/cycle.h"
-#include "cycle/wait.h"
 #include "platform/platform.h"
 #include "platform/text.h"
 #include "showlist/datetime.h"
@@ -57,6 +56,5 @@ void PlayProgrammeScene() {
   WaitSceneEnd();
   if (ViewerGone()) return;
   FadeOut();
-  PrintNarrow("\nwait...");
-  WaitInterruptible(30000);
+  PauseAfterScene(30000);
 }

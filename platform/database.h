@@ -50,9 +50,14 @@ class Database {
   Database(const Database&) = delete;
   Database& operator=(const Database&) = delete;
 
-  void Open(const std::string& path);  // throws DatabaseError
-  void Close();                        // closing a closed connection does nothing
+  // Reads the whole file into memory, so that every table of one connection
+  // comes from the same reading of it; the file stays open for reading only
+  // and shared with writers. Throws DatabaseError.
+  void Open(const std::string& path);
+  void Close();  // closing a closed connection does nothing
   bool IsOpen() const;
+  // True when the file still holds, byte for byte, what Open read.
+  bool FileUnchanged() const;
 
  private:
   friend class Recordset;

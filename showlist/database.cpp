@@ -1,14 +1,27 @@
 #include "showlist/database.h"
 
 #include "platform/paths.h"
+#include "platform/platform.h"
 #include "platform/text.h"
 #include "showlist/store.h"
+
+// Access saves list.mdb in place, page after page, so a reading can catch
+// the file half old and half new. A reading that the file still holds a
+// moment later is one version of it; another is made while the file keeps
+// changing, and after the last the open fails and the cycle tries again.
+static constexpr uint32_t kSteadyMs = 200;
+static constexpr int kReadings = 5;
 
 int OpenShowDatabase() {
   try {
     showDatabase.Close();  // a second open replaces the connection instead of leaking it
-    showDatabase.Open(ToUtf8(BesideExecutable(L"", L"list.mdb")));
-    return 0;
+    for (int reading = 0; reading < kReadings; ++reading) {
+      showDatabase.Open(ToUtf8(BesideExecutable(L"", L"list.mdb")));
+      PlatformSleep(kSteadyMs);
+      if (showDatabase.FileUnchanged()) return 0;
+    }
+    showDatabase.Close();
+    return -1;
   } catch (...) {
     return -1;
   }

@@ -83,10 +83,12 @@ for file in billora.exe kivo-standin.exe billora-preview.exe billora-bitmaps.exe
 done
 
 # The installer, with a whole pass of the programs it installed, compared
-# with the Linux programs of the plain build.
+# with the Linux programs of the plain build, which also give the fault
+# passes their databases and their page writer.
 host=build-test-release
 tools/install-deps.sh
 [ -f "$host/CMakeCache.txt" ] || cmake -S . -B "$host" -DBILLORA_WERROR=ON >/dev/null
-cmake --build "$host" -j"$jobs" --target billora kivo-standin mdbwrite >/dev/null
+cmake --build "$host" -j"$jobs" --target billora kivo-standin mdbwrite page_writer >/dev/null
 tests/windows/installer.sh "$host" "$dir" || status=1
+tests/windows/fault_passes.sh "$host" "$dir" || status=1
 exit $status

@@ -1,16 +1,28 @@
-// The connection: the file opened read-only, its header checked and its
-// catalog read.
+// The connection: the file opened read-only and read whole, its header
+// checked and its catalog read.
 #include <string>
+#include <vector>
 
 #include "platform/mdb/mdb_internal.h"
 
+// A file is held in memory whole; a venue's list is a small fraction of this.
+constexpr uint64_t kMaxFileBytes = uint64_t{256} << 20;
+
 MdbConnection::~MdbConnection() { CloseFile(file); }
+
+void LoadFile(MdbConnection& c, const std::string& path) {
+  uint64_t size = 0;
+  c.file = OpenFileForReading(path, &size);
+  if (size > kMaxFileBytes) ThrowDatabaseError(path + ": the database file is too large");
+  c.image.resize(size);
+  if (!ReadFileAt(c.file, 0, c.image.data(), c.image.size()))
+    ThrowDatabaseError(path + ": cannot read the file (it was changed or cut short)");
+  ReadHeader(c, path);
+}
 
 static std::shared_ptr<MdbConnection> Connect(const std::string& path) {
   auto c = std::make_shared<MdbConnection>();
-  uint64_t size = 0;
-  c->file = OpenFileForReading(path, &size);
-  ReadHeader(*c, path, size);
+  LoadFile(*c, path);
   return c;
 }
 
@@ -31,3 +43,12 @@ void Database::Close() {
 }
 
 bool Database::IsOpen() const { return impl_->connection != nullptr; }
+
+bool Database::FileUnchanged() const {
+  const MdbConnection* c = impl_->connection.get();
+  if (c == nullptr) return false;
+  std::vector<unsigned char> now(c->image.size());
+  unsigned char more;
+  return ReadFileAt(c->file, 0, now.data(), now.size()) && now == c->image &&
+         !ReadFileAt(c->file, now.size(), &more, 1);  // nor grew
+}

@@ -55,10 +55,12 @@ static void Refuse(const std::string& path, const char* why) {
   ThrowDatabaseError(path + ": " + why);
 }
 
-void ReadHeader(MdbConnection& c, const std::string& path, uint64_t size) {
+void ReadHeader(MdbConnection& c, const std::string& path) {
+  uint64_t size = c.image.size();
   unsigned char header[kHeaderSize];
-  if (size < kHeaderSize || !ReadFileAt(c.file, 0, header, sizeof header) || header[0] != 0 ||
-      header[1] != 1) {
+  if (size < kHeaderSize) Refuse(path, "not an Access (Jet 3 or Jet 4) database");
+  memcpy(header, c.image.data(), sizeof header);
+  if (header[0] != 0 || header[1] != 1) {
     Refuse(path, "not an Access (Jet 3 or Jet 4) database");
   }
   if (memcmp(header + 4, "Standard ACE DB", 15) == 0) {
@@ -79,6 +81,5 @@ void ReadHeader(MdbConnection& c, const std::string& path, uint64_t size) {
   if (size % c.pageSize != 0 || size / c.pageSize < kMinPages) {
     Refuse(path, "damaged database (the file is cut short)");
   }
-  if (size / c.pageSize > 0xFFFFFF) Refuse(path, "the database file is too large");
   c.pageCount = static_cast<uint32_t>(size / c.pageSize);
 }

@@ -1,5 +1,5 @@
-// Pieces shared by the files of the database reader. The file is read with
-// plain reads, one page at a time, and nothing in it is trusted: every count,
+// Pieces shared by the files of the database reader. The whole file is read
+// into memory when it is opened, and nothing in it is trusted: every count,
 // offset and page number is checked before it is followed, so a damaged file
 // ends in a DatabaseError instead of a crash.
 #pragma once
@@ -52,7 +52,8 @@ struct PageBuffer {
 
 // One open database file.
 struct MdbConnection {
-  FileHandle file = kNoFile;
+  FileHandle file = kNoFile;  // kept open, so that the file can be read again to compare
+  std::vector<unsigned char> image;  // the whole file as it was read
   bool jet3 = false;
   uint32_t pageSize = 0;
   uint32_t pageCount = 0;
@@ -78,12 +79,16 @@ uint32_t Le32(const unsigned char* p);
 // ASCII letters compared without regard to case, as Jet compares names.
 bool SameName(const std::string& a, const std::string& b);
 
-// Checks the header of the open file and sets jet3, pageSize and pageCount;
+// Opens the file, reads all of it into c.image and checks its header;
+// throws DatabaseError.
+void LoadFile(MdbConnection& c, const std::string& path);
+// Checks the header in c.image and sets jet3, pageSize and pageCount;
 // throws for a file that is no Jet 3 or Jet 4 database, or that is
 // encrypted or protected by a password.
-void ReadHeader(MdbConnection& c, const std::string& path, uint64_t size);
+void ReadHeader(MdbConnection& c, const std::string& path);
 
-// Page reads into c.page or c.altPage; throw for a page outside the file.
+// Page copies from c.image into c.page or c.altPage; throw for a page
+// outside the file.
 const unsigned char* ReadPage(MdbConnection& c, uint32_t page);
 const unsigned char* ReadAltPage(MdbConnection& c, uint32_t page);
 

@@ -1,4 +1,5 @@
 // Page reads and row location, with every offset checked before use.
+#include <cstddef>
 #include <string>
 
 #include "platform/mdb/mdb_internal.h"
@@ -32,12 +33,8 @@ static const unsigned char* Fill(MdbConnection& c, PageBuffer& buffer, uint32_t 
                        (page == 0 ? ", the header" : ", past the end of the file"));
   }
   if (buffer.number == page) return buffer.bytes.data();
-  buffer.bytes.resize(c.pageSize);
-  buffer.number = 0;
-  if (!ReadFileAt(c.file, uint64_t{page} * c.pageSize, buffer.bytes.data(), c.pageSize)) {
-    ThrowDatabaseError("cannot read page " + std::to_string(page) +
-                       " of the database (the file was changed or cut short)");
-  }
+  const unsigned char* at = c.image.data() + size_t{page} * c.pageSize;
+  buffer.bytes.assign(at, at + c.pageSize);
   buffer.number = page;
   return buffer.bytes.data();
 }

@@ -36,9 +36,7 @@ static std::string InputPath() {
 static std::vector<std::pair<std::string, std::vector<std::string>>> Tables(
     const std::string& path) {
   auto c = std::make_shared<MdbConnection>();
-  uint64_t size = 0;
-  c->file = OpenFileForReading(path, &size);
-  ReadHeader(*c, path, size);
+  LoadFile(*c, path);
   LoadCatalog(c);
   std::vector<std::pair<std::string, std::vector<std::string>>> tables;
   for (const auto& [name, page] : c->tables) {

@@ -11,6 +11,7 @@
 #include <cstdio>
 #include <filesystem>
 #include <fstream>
+#include <iterator>
 #include <stdexcept>
 #include <string>
 #include <vector>
@@ -74,6 +75,12 @@ inline std::string MakeTempDir() {
   if (mkdtemp(path.data()) == nullptr) throw std::runtime_error("cannot create " + path);
   created.paths.push_back(path);
   return path;
+}
+
+// The bytes of the file at `path`; empty when it cannot be read.
+inline std::string Slurp(const std::string& path) {
+  std::ifstream in(path, std::ios::binary);
+  return std::string(std::istreambuf_iterator<char>(in), {});
 }
 
 // Writes the database of `description` to `path` (Jet 4, or Jet 3); a failure

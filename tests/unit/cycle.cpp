@@ -229,18 +229,18 @@ TEST_F(CycleTest, MissingOrUnreadyViewerIsSoughtEveryTenSeconds) {
   Venue(kTwoToday, kPromo);
   auto viewer = fake.viewer;
   fake.viewer = nullptr;
-  int sleeps = 0;
+  int sleeps = 0;  // the first one lets the list show that it is not being saved
   fake.onSleep = [&] {
-    if (++sleeps == 2) fake.viewer = viewer;
-    if (sleeps == 2) deviceReady = 0;
-    if (sleeps == 3) deviceReady = 1;
+    if (++sleeps == 3) fake.viewer = viewer;
+    if (sleeps == 3) deviceReady = 0;
+    if (sleeps == 4) deviceReady = 1;
   };
   StepCycle(cycle);
   EXPECT_EQ(FakeTakeConsole(),
             "\nReading list...\nCan't find kivo, retry in 10 sec\nCan't find kivo, retry in 10 sec"
             "\nCan't find hdev, retry in 10 sec");
   EXPECT_EQ(cycle.state, Poster);
-  EXPECT_EQ(fake.nowMs, 30000u);
+  EXPECT_EQ(fake.nowMs, 30200u);
 }
 
 TEST_F(CycleTest, ShrunkenListsBringTheIndicesBack) {
@@ -305,6 +305,37 @@ TEST_F(CycleTest, AViewerGoneDuringASceneSendsTheCycleBackToReload) {
   EXPECT_EQ(posterIndex, 0);             // the poster comes again
   std::string out = FakeTakeConsole();
   EXPECT_EQ(out.substr(out.size() - 17), "\nrun...\nkivo gone");
+}
+
+// The viewer ends 3 s into the programme's pause of 30 s: the pause ends
+// within a second and the next messages are those of Reload.
+TEST_F(CycleTest, AViewerGoneDuringAPauseEndsItWithinASecond) {
+  Venue(kTwoToday, kPromo);
+  StepCycle(cycle);
+  StepCycle(cycle);
+  auto viewer = fake.viewer;
+  uint64_t pauseStart = 0, goneAt = 0;
+  fake.onSleep = [&] {
+    if (!fake.console.ends_with("\nwait...")) return;
+    if (pauseStart == 0) pauseStart = fake.nowMs - 100;
+    if (goneAt == 0 && fake.nowMs - pauseStart >= 3000) {
+      fake.viewer = nullptr;
+      goneAt = fake.nowMs;
+    }
+  };
+  StepCycle(cycle);
+  EXPECT_EQ(cycle.state, Reload);
+  ASSERT_GT(goneAt, 0u);
+  EXPECT_LE(fake.nowMs - goneAt, 1000u);
+  std::string out = FakeTakeConsole();
+  EXPECT_TRUE(out.ends_with("\nrun...\nwait...\nkivo gone")) << out;
+  fake.onSleep = nullptr;
+  fake.viewer = viewer;
+  size_t sent = fake.messages.size();
+  StepCycle(cycle);
+  EXPECT_EQ(FakeTakeConsole(), "\nReading list...");
+  ASSERT_EQ(fake.messages.size(), sent + 1);
+  EXPECT_EQ(fake.messages.back().message, VM_QUERY_DEVICE);
 }
 
 TEST_F(CycleTest, PosterNamesThatLeaveTheMediaFolderAreSkippedAsMissing) {

@@ -102,9 +102,10 @@ TEST_F(PreviewTest, CaptionsOfTheWorkedExampleAtThreeMoments) {
 }
 
 TEST_F(PreviewTest, NextShowsAndTheSpokenSentence) {
-  // Carmen tonight, Tosca tomorrow: the sentence is made 52 s into the pass
-  // (poster 14 s, programme 34 s, the next-shows scene 4 s), so 14:04:30
-  // speaks 14:05; it is typed 7 s later, once the page is ready.
+  // Carmen tonight, Tosca tomorrow: the sentence is made 52.2 s into the pass
+  // (the list read and checked 0.2 s, poster 14 s, programme 34 s, the
+  // next-shows scene 4 s), so 14:04:30 speaks 14:05; it is typed 7 s later,
+  // once the page is ready.
   std::string dir = Venue(Show(1, "Tosca", "2021-08-15 15:00:00", "", "tosca.jpg") +
                           Show(2, "Carmen", "2021-08-14 20:30:00", "", "carmen.jpg") +
                           Show(3, "Aida", "2021-08-20 20:00:00", "", "aida.jpg"));
@@ -113,12 +114,12 @@ TEST_F(PreviewTest, NextShowsAndTheSpokenSentence) {
   EXPECT_EQ(next["first"]["caption"], "Aujourd'hui \xC3\xA0 20:30");
   EXPECT_EQ(next["first"]["poster"], dir + "/medias/carmen.jpg");
   EXPECT_EQ(next["second"]["caption"], "Demain \xC3\xA0 15:00");
-  EXPECT_EQ(next["speech"]["at"], "2021-08-14 14:05:29+02:00");
+  EXPECT_EQ(next["speech"]["at"], "2021-08-14 14:05:30+02:00");
   EXPECT_EQ(next["speech"]["typed"],
             "Il est 14:05, prochains spectacles, Aujourd'hui \xC3\xA0 20:30, Carmen, "
             "Demain \xC3\xA0 15H, Tosca");
   Result text = Preview({"--at", "2021-08-14 14:04:30", dir});
-  EXPECT_NE(text.out.find("14:05:29  Spoken: \"Il est 14:05, prochains spectacles, "
+  EXPECT_NE(text.out.find("14:05:30  Spoken: \"Il est 14:05, prochains spectacles, "
                           "Aujourd'hui \xC3\xA0 20:30, Carmen, Demain \xC3\xA0 15H, Tosca\""),
             std::string::npos)
       << text.out;
