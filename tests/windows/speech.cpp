@@ -233,4 +233,18 @@ TEST_F(SpeechPage, TheBitmapsToolCutsTheVenuesPageAndSpeakThenFindsIt) {
   ASSERT_FALSE(log.empty());
   EXPECT_EQ(log.back(), "play Bonjour");
   LoadSpeechPictures(L"");  // the stored pictures again
+// Typed characters share the input queue with the Delete presses before them:
+// a page slow to take its input still gets the text after the clearing.
+TEST_F(SpeechPage, TheTextFollowsTheClearingOnASlowPage) {
+  Show(L"--slow-input 2");
+  EXPECT_EQ(Speak("Bonjour \xE9t\xE9 \xFF"), 0);
+  std::vector<std::string> log = Log("play");
+  ASSERT_FALSE(log.empty());
+  EXPECT_EQ(log.back(), "play " + ToUtf8(L"Bonjour été ÿ"));
+  size_t lastDelete = 0, firstChar = log.size();
+  for (size_t i = 0; i < log.size(); ++i) {
+    if (log[i] == "key 46 extended") lastDelete = i;
+    if (log[i].starts_with("char ") && firstChar == log.size()) firstChar = i;
+  }
+  EXPECT_LT(lastDelete, firstChar);
 }

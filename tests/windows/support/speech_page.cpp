@@ -4,11 +4,13 @@
 // writes every click, key and character it receives to a log, and the field's
 // text when a play button is clicked. A venue's own page (--venue-page) shows
 // the pictures with their colours inverted, so that only pictures cut from
-// it find them:
-//   speech-page.exe LOG [--no-icons] [--no-play] [--venue-page]
+// it find them. --slow-input MS makes it take that long over each key and
+// character, as a busy browser does:
+//   speech-page.exe LOG [--no-icons] [--no-play] [--venue-page] [--slow-input MS]
 #include <windows.h>
 
 #include <cstdio>
+#include <cstdlib>
 #include <string>
 
 #include "platform/text.h"
@@ -27,6 +29,7 @@ static const RECT kField = {60, 232, 1260, 432};
 
 static FILE* logFile = nullptr;
 static bool showIcons = true, showPlay = true, venuePage = false;
+static DWORD inputMs = 0;
 static std::wstring field;
 static size_t caret = 0;
 static bool fieldFocused = false;
@@ -73,6 +76,7 @@ static void Click(int x, int y) {
 }
 
 static void Key(WPARAM key, LPARAM flags) {
+  Sleep(inputMs);
   bool extended = (flags >> 24) & 1;
   Log("key " + std::to_string(key) + (extended ? " extended" : ""));
   if (!fieldFocused) return;
@@ -82,6 +86,7 @@ static void Key(WPARAM key, LPARAM flags) {
 }
 
 static void Char(WPARAM code) {
+  Sleep(inputMs);
   Log("char " + std::to_string(code));
   if (fieldFocused) field.insert(caret++, 1, static_cast<wchar_t>(code));
 }
@@ -115,6 +120,7 @@ int main(int argc, char** argv) {
     showIcons &= std::string(argv[i]) != "--no-icons";
     showPlay &= std::string(argv[i]) != "--no-play";
     venuePage |= std::string(argv[i]) == "--venue-page";
+    if (std::string(argv[i]) == "--slow-input" && i + 1 < argc) inputMs = std::atoi(argv[++i]);
   }
   WNDCLASSW page{};
   page.lpfnWndProc = PageProc;
