@@ -42,14 +42,43 @@ static bool InFront(int x, int y) {
          GetAncestor(under, GA_ROOT) == GetAncestor(front, GA_ROOT);
 }
 
+// The integrity level of a process's token; false when it cannot be read.
+static bool ReadIntegrity(HANDLE process, DWORD* level) {
+  HANDLE token = nullptr;
+  if (!OpenProcessToken(process, TOKEN_QUERY, &token)) return false;
+  alignas(TOKEN_MANDATORY_LABEL) unsigned char buffer[64];
+  DWORD size = 0;
+  bool read = GetTokenInformation(token, TokenIntegrityLevel, buffer, sizeof buffer, &size);
+  if (read) {
+    PSID sid = reinterpret_cast<TOKEN_MANDATORY_LABEL*>(buffer)->Label.Sid;
+    *level = *GetSidSubAuthority(sid, *GetSidSubAuthorityCount(sid) - 1);
+  }
+  CloseHandle(token);
+  return read;
+}
+
+// User Interface Privilege Isolation drops input meant for a window of a
+// process with a higher integrity level (one run as administrator), and
+// SendInput's result does not always tell. A process whose token this one may
+// not even read counts as higher. Wine has no integrity levels to show this.
+static bool HigherRights(HWND window) {
+  DWORD id = 0, theirs = 0, ours = 0;
+  GetWindowThreadProcessId(window, &id);
+  HANDLE process = OpenProcess(PROCESS_QUERY_LIMITED_INFORMATION, FALSE, id);
+  if (process == nullptr) return GetLastError() == ERROR_ACCESS_DENIED;
+  bool known = ReadIntegrity(process, &theirs);
+  DWORD error = GetLastError();
+  CloseHandle(process);
+  if (!known) return error == ERROR_ACCESS_DENIED;
+  return ReadIntegrity(GetCurrentProcess(), &ours) && theirs > ours;
+}
+
 // Each character as a KEYEVENTF_UNICODE press and release, queued behind the
 // keys sent before it: a WM_CHAR message would be handled before input still
 // in the queue, and a busy page would get the text first and then delete it.
-// Input that User Interface Privilege Isolation blocks (the window in front
-// runs with higher rights) is dropped: SendInput then inserts fewer events
-// than given, with no error of its own. Wine has no integrity levels.
 int PlatformTypeChars(int x, int y, std::string_view bytes) {
   if (!InFront(x, y)) return -1;
+  if (HigherRights(GetForegroundWindow())) return -2;
   std::vector<INPUT> inputs;
   for (char byte : bytes) {
     auto code = static_cast<unsigned char>(byte);
