@@ -13,12 +13,13 @@ keeper=""
 # command line as theirs).
 display_pids() {
   for p in /proc/[0-9]*; do
-    tr '\0' ' ' <"$p/cmdline" 2>/dev/null | grep -q 'keeper venue.billora\.exe' && echo "${p#/proc/}"
+    { tr '\0' ' ' <"$p/cmdline"; } 2>/dev/null | grep -q 'keeper venue.billora\.exe' &&
+      echo "${p#/proc/}"
   done
   return 0
 }
 cleanup() {
-  [ -n "$keeper" ] && kill -9 "$keeper" 2>/dev/null || true
+  [ -n "$keeper" ] && { kill -9 "$keeper" && wait "$keeper"; } 2>/dev/null || true
   for pid in $(display_pids); do kill -9 "$pid" 2>/dev/null || true; done
   rm -rf "$work"
 }
