@@ -62,8 +62,8 @@ int32_t PlatformSendMessage(WindowHandle window, uint32_t message, uint64_t wPar
   if (!PlatformIsWindow(window)) return 0;
   HWND target = ToHwnd(window);
   DWORD_PTR result = 0;
-  if (SendMessageTimeoutW(target, message, static_cast<WPARAM>(wParam),
-                          static_cast<LPARAM>(lParam), SMTO_BLOCK, AnswerTimeoutMs(), &result)) {
+  if (SendMessageTimeoutW(target, message, static_cast<WPARAM>(wParam), static_cast<LPARAM>(lParam),
+                          SMTO_BLOCK, AnswerTimeoutMs(), &result)) {
     if (target == holdingWindow) ReleaseHeldAtoms();  // it handled the earlier ones first
     denied = false;
     return static_cast<int32_t>(result);

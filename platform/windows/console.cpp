@@ -20,7 +20,7 @@ constexpr size_t kMaxQueued = 1 << 20;
 static SRWLOCK queueLock = SRWLOCK_INIT;
 static CONDITION_VARIABLE textQueued = CONDITION_VARIABLE_INIT;
 static std::wstring queue;
-static bool writing = false;        // the thread is in a write
+static bool writing = false;            // the thread is in a write
 static HANDLE writerConsole = nullptr;  // set once the thread runs
 
 static bool IsConsole(HANDLE handle) {

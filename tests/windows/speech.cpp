@@ -246,9 +246,8 @@ TEST_F(SpeechPage, TheTextFollowsTheClearingOnASlowPage) {
   // From the click into the field on: the page's own E keys type before it.
   auto field = std::find(log.begin(), log.end(), "click 65,240");
   ASSERT_NE(field, log.end());
-  auto firstChar = std::find_if(field, log.end(), [](const std::string& line) {
-    return line.starts_with("char ");
-  });
+  auto firstChar = std::find_if(field, log.end(),
+                                [](const std::string& line) { return line.starts_with("char "); });
   auto lastDelete = std::find(log.rbegin(), log.rend(), "key 46 extended");
   ASSERT_NE(lastDelete, log.rend());
   EXPECT_LT(lastDelete.base() - log.begin(), firstChar - log.begin());

@@ -177,8 +177,8 @@ TEST_F(ViewerChannel, AFullAtomTableKeepsTheMessageBackWithALine) {
     filling.push_back(atom);
   }
   std::wstring output = viewer.folder + L"\\billora.txt";
-  HANDLE file = CreateFileW(output.c_str(), GENERIC_WRITE, FILE_SHARE_READ, nullptr,
-                            CREATE_ALWAYS, 0, nullptr);
+  HANDLE file = CreateFileW(output.c_str(), GENERIC_WRITE, FILE_SHARE_READ, nullptr, CREATE_ALWAYS,
+                            0, nullptr);
   HANDLE saved = GetStdHandle(STD_OUTPUT_HANDLE);
   SetStdHandle(STD_OUTPUT_HANDLE, file);
   SetTitle(L"Carmen");

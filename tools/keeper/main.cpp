@@ -34,8 +34,8 @@ static void StartDisplay(const std::wstring& exe) {
   start.wShowWindow = SW_SHOWMINNOACTIVE;
   PROCESS_INFORMATION process{};
   std::wstring folder = ExecutableDirectory();
-  if (!CreateProcessW(exe.c_str(), commandLine.data(), nullptr, nullptr, FALSE,
-                      CREATE_NEW_CONSOLE, nullptr, folder.c_str(), &start, &process)) {
+  if (!CreateProcessW(exe.c_str(), commandLine.data(), nullptr, nullptr, FALSE, CREATE_NEW_CONSOLE,
+                      nullptr, folder.c_str(), &start, &process)) {
     PrintWide(L"\nCan't start %ls (%ls)", exe.c_str(), FromUtf8(ErrorText(GetLastError())).c_str());
     return;
   }
