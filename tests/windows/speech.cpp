@@ -252,3 +252,24 @@ TEST_F(SpeechPage, TheTextFollowsTheClearingOnASlowPage) {
   ASSERT_NE(lastDelete, log.rend());
   EXPECT_LT(lastDelete.base() - log.begin(), firstChar - log.begin());
 }
+
+// A window that took the foreground after the click into the field gets no
+// text: the page under the click is not the window in front.
+TEST_F(SpeechPage, NoTextIsTypedWhenAnotherWindowTookTheForeground) {
+  Show(L"--steal-focus");
+  std::wstring output = folder + L"\\billora.txt";
+  HANDLE file = CreateFileW(output.c_str(), GENERIC_WRITE, FILE_SHARE_READ, nullptr, CREATE_ALWAYS,
+                            0, nullptr);
+  HANDLE saved = GetStdHandle(STD_OUTPUT_HANDLE);
+  SetStdHandle(STD_OUTPUT_HANDLE, file);
+  int result = Speak("Bonjour");
+  SetStdHandle(STD_OUTPUT_HANDLE, saved);
+  CloseHandle(file);
+  EXPECT_EQ(result, 0);
+  EXPECT_EQ(ReadLines(ToUtf8(output)),
+            (std::vector<std::string>{"SPEAK(Bonjour)", "speech page not in front, text not typed",
+                                      "OK"}));
+  std::vector<std::string> log = Log("play");
+  ASSERT_FALSE(log.empty());
+  EXPECT_EQ(log.back(), "play ");
+}

@@ -5,8 +5,10 @@
 // text when a play button is clicked. A venue's own page (--venue-page) shows
 // the pictures with their colours inverted, so that only pictures cut from
 // it find them. --slow-input MS makes it take that long over each key and
-// character, as a busy browser does:
+// character, as a busy browser does; --steal-focus puts another window in
+// front at the click into the field, as a pop-up would:
 //   speech-page.exe LOG [--no-icons] [--no-play] [--venue-page] [--slow-input MS]
+//                       [--steal-focus]
 #include <windows.h>
 
 #include <cstdio>
@@ -30,6 +32,7 @@ static const RECT kField = {60, 232, 1260, 432};
 static FILE* logFile = nullptr;
 static bool showIcons = true, showPlay = true, venuePage = false;
 static DWORD inputMs = 0;
+static HWND thief = nullptr;  // with --steal-focus
 static std::wstring field;
 static size_t caret = 0;
 static bool fieldFocused = false;
@@ -69,6 +72,10 @@ static void Click(int x, int y) {
   Log("click " + std::to_string(x) + "," + std::to_string(y));
   POINT at{x, y};
   fieldFocused = PtInRect(&kField, at);
+  if (fieldFocused && thief != nullptr) {
+    ShowWindow(thief, SW_SHOW);
+    SetForegroundWindow(thief);
+  }
   for (const Picture& p : kPictures) {
     RECT button{p.x, p.y, p.x + 37, p.y + 27};
     if (!p.icon && Shown(p) && PtInRect(&button, at)) Log("play " + ToUtf8(field));
@@ -121,6 +128,9 @@ int main(int argc, char** argv) {
     showPlay &= std::string(argv[i]) != "--no-play";
     venuePage |= std::string(argv[i]) == "--venue-page";
     if (std::string(argv[i]) == "--slow-input" && i + 1 < argc) inputMs = std::atoi(argv[++i]);
+    if (std::string(argv[i]) == "--steal-focus")
+      thief = CreateWindowExW(WS_EX_TOPMOST, L"STATIC", L"pop-up", WS_POPUP | WS_BORDER, 1500, 700,
+                              200, 100, nullptr, nullptr, GetModuleHandleW(nullptr), nullptr);
   }
   WNDCLASSW page{};
   page.lpfnWndProc = PageProc;
