@@ -252,7 +252,7 @@ TEST_F(CycleTest, AViewerWithHigherRightsIsNamedAndSoughtEveryTenSeconds) {
             "\nReading list...\nkivo runs as administrator: start billora the same way"
             "\nkivo runs as administrator: start billora the same way");
   EXPECT_EQ(cycle.state, Poster);
-  EXPECT_EQ(fake.nowMs, 20000u);
+  EXPECT_EQ(fake.nowMs, 20200u);
 }
 
 TEST_F(CycleTest, ShrunkenListsBringTheIndicesBack) {

@@ -235,6 +235,8 @@ TEST_F(SpeechPage, TheBitmapsToolCutsTheVenuesPageAndSpeakThenFindsIt) {
   ASSERT_FALSE(log.empty());
   EXPECT_EQ(log.back(), "play Bonjour");
   LoadSpeechPictures(L"");  // the stored pictures again
+}
+
 // Typed characters share the input queue with the Delete presses before them:
 // a page slow to take its input still gets the text after the clearing.
 TEST_F(SpeechPage, TheTextFollowsTheClearingOnASlowPage) {
