@@ -55,10 +55,12 @@ static void FindViewer() {
     viewerWindow = PlatformFindWindow(kViewerClass);
     if (viewerWindow == 0) {
       PrintNarrow("\nCan't find kivo, retry in 10 sec");
-    } else if (PlatformSendMessage(viewerWindow, VM_QUERY_DEVICE, 0, 0) == 0) {
-      PrintNarrow("\nCan't find hdev, retry in 10 sec");
-    } else {
+    } else if (PlatformSendMessage(viewerWindow, VM_QUERY_DEVICE, 0, 0) != 0) {
       return;
+    } else if (PlatformViewerDenied()) {
+      PrintNarrow("\nkivo runs as administrator: start billora the same way");
+    } else {
+      PrintNarrow("\nCan't find hdev, retry in 10 sec");
     }
     PlatformSleep(kViewerRetryMs);
   }

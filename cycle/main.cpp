@@ -1,7 +1,8 @@
 // The display program: greets the room, prints its banner and runs the
 // display cycle for ever. Whatever ends the cycle (an exception, a fatal
 // signal) starts a fresh instance of the program in place of this one, after
-// a pause when the program keeps failing soon after its start.
+// a pause when the program keeps failing soon after its start. A venue has
+// one display program: a second one ends at once.
 #include "cycle/cycle.h"
 #include "cycle/restart.h"
 #include "platform/platform.h"
@@ -11,6 +12,8 @@
 
 int main() {
   PlatformPrepareConsole();
+  if (!ClaimVenue()) return 1;
+  PlatformKeepScreenOn();
   PlatformInstallFaultRestart();
   try {
     BackOffQuickRestarts();

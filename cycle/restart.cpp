@@ -26,6 +26,12 @@ static bool ReadCount(const char* variable, uint32_t* value) {
   return !text.empty() && error == std::errc() && end == text.data() + text.size();
 }
 
+bool ClaimVenue() {
+  if (PlatformClaimVenue()) return true;
+  PrintNarrow("\nbillora already runs for this venue");
+  return false;
+}
+
 void BackOffQuickRestarts() {
   uint32_t started = 0, failures = 0;
   // The tick counter runs across processes, so the previous start is comparable.

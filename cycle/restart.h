@@ -4,6 +4,9 @@
 
 #include <cstdint>
 
+// Called first at start: false, with a console line, when another instance of
+// the program already runs for this venue; this one must then end.
+bool ClaimVenue();
 // The pause before the start that follows `failures` quick failures in a row:
 // 1 s, doubling, at most 5 minutes; none without a failure.
 uint32_t BackOffMs(uint32_t failures);

@@ -32,6 +32,13 @@ std::string PlatformRestart();
 // fault's handler prints "\nCan't restart (<reason>), retry in 10 sec" and
 // tries again every 10 s.
 void PlatformInstallFaultRestart();
+// Claims the venue, the folder of the executable, for this process: false
+// when another instance of the program holds it already. The claim ends with
+// the process however it ends, and a restart hands it to the new instance.
+bool PlatformClaimVenue();
+// Keeps the screen on and the machine awake while the program runs: no
+// screen saver, no display power saving, no sleep. Given back at exit.
+void PlatformKeepScreenOn();
 // A variable of this process's environment, which a restart carries over;
 // "" when unset.
 std::string PlatformGetEnvironment(const char* name);
@@ -56,10 +63,18 @@ int32_t PlatformSendMessage(WindowHandle window, uint32_t message,
                             uint64_t wParam, int64_t lParam);
 // False once the window has gone: its viewer ended or stopped answering.
 bool PlatformIsWindow(WindowHandle window);
+// True when the last send was refused because the viewer runs with higher
+// rights than this program (an administrator's); the window then counts as gone.
+bool PlatformViewerDenied();
 // Atom texts hold 1 to kAtomMaxLength characters and no NUL; any other text,
 // like a failed registration, gets atom 0 and never travels cut short.
 constexpr size_t kAtomMaxLength = 255;
 uint16_t PlatformAddAtom(const std::wstring& text);  // 0 on failure
+// Why the last PlatformAddAtom of a text it could store failed, in a few
+// words; "" when only the viewer's absence stopped it.
+std::string PlatformAtomError();
+// The atoms of a message that went unanswered are kept until the viewer
+// answers again or another viewer is found: it may still read them.
 void PlatformDeleteAtom(uint16_t atom);
 
 // ---- Screen --------------------------------------------------------------
@@ -82,8 +97,11 @@ constexpr uint8_t kVkDelete = 0x2E;
 constexpr uint8_t kVkE = 0x45;
 
 void PlatformSetCursorPos(int x, int y);
-void PlatformMouseButton(bool down);  // left button
+void PlatformMouseButton(bool down);  // the primary button, swapped or not
 void PlatformKeyEvent(uint8_t virtualKey, uint32_t flags);
-WindowHandle PlatformForegroundWindow();
-// Types each byte as the character with that code (0-255), in order.
-void PlatformSendChars(WindowHandle window, std::string_view bytes);
+// Types each byte as the character with that code (0-255), in order, after
+// every key sent before, into the window in front, provided it is the window
+// at the screen point (x, y). Returns 0; -1 when another window is in front
+// (nothing typed); -2 when the system dropped the input (a window with higher
+// rights than this program's is in front).
+int PlatformTypeChars(int x, int y, std::string_view bytes);

@@ -1,6 +1,7 @@
 #include "platform/text.h"
 
 #include <cstdarg>
+#include <cstdint>
 #include <cstdio>
 #include <cwchar>
 #include <vector>
@@ -152,6 +153,14 @@ static std::wstring FormatWideV(const wchar_t* format, va_list args) {
     if (buffer.size() >= (1u << 24)) return std::wstring();  // a format error, not a short buffer
     buffer.resize(buffer.size() * 4);
   }
+}
+
+std::string HashText(std::string_view bytes) {
+  uint64_t hash = 0xcbf29ce484222325;
+  for (char c : bytes) hash = (hash ^ static_cast<unsigned char>(c)) * 0x100000001b3;
+  char digits[17];
+  std::snprintf(digits, sizeof digits, "%016llx", static_cast<unsigned long long>(hash));
+  return digits;
 }
 
 std::string FormatText(const char* format, ...) {

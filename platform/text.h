@@ -13,6 +13,10 @@ std::wstring FromUtf8(std::string_view text);
 // control code ever comes out of a printable character.
 std::string ToLatin1(std::wstring_view text);
 
+// 16 hexadecimal digits that stand for the bytes (FNV-1a, 64 bits): a short
+// name for a long path.
+std::string HashText(std::string_view bytes);
+
 // printf-style formatting into a string of the size the text needs.
 std::string FormatText(const char* format, ...) __attribute__((format(printf, 1, 2)));
 std::wstring FormatWide(const wchar_t* format, ...);

@@ -56,16 +56,20 @@ static void PreparePage(int x, int y) {
   PlatformSleep(1000);
 }
 
-// Clears the field (up to 200 characters) and types bytes into it.
+// Clears the field (up to 200 characters) and types bytes into it, when the
+// page is the window in front. A line that interrupts "SPEAK(...)" ends with
+// a line feed of its own, so that the result stands on the next line.
 static void ReplaceFieldText(int x, int y, std::string_view bytes) {
   Click(x + 5, y + 200);
   PlatformSleep(200);
   PressTimes(kVkLeft, 200);
   PlatformSleep(200);
   PressTimes(kVkDelete, 200);
-  WindowHandle window = PlatformForegroundWindow();
   PlatformSleep(200);
-  if (!bytes.empty()) PlatformSendChars(window, bytes);
+  if (bytes.empty()) return;
+  int typed = PlatformTypeChars(x + 5, y + 200, bytes);
+  if (typed == -1) PrintNarrow("\nspeech page not in front, text not typed\n");
+  if (typed == -2) PrintNarrow("\ntyping blocked by a window with higher rights\n");
 }
 
 // Each search starts at the anchor, which a failed search leaves in x and y.

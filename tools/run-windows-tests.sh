@@ -71,6 +71,7 @@ echo "capture: $capture (the Windows capture against the X root window)"
 [ "$capture" = same ] || status=1
 
 (cd "$dir" && ctest --output-on-failure --timeout 300 -j"$jobs") || status=1
+tests/windows/keeper.sh "$dir" || status=1
 
 cmake --build "$dir" --target package >/dev/null
 zip="$dir/billora-$(sed -nE 's/^project\(billora VERSION ([0-9.]+).*/\1/p' CMakeLists.txt)-win64.zip"
@@ -78,7 +79,7 @@ echo "== $zip"
 # What a venue unpacks: the programs, each on its own, and the installation text.
 # The listing is read whole: grep -q ending early would fail unzip's pipe.
 listing=$(unzip -l "$zip")
-for file in billora.exe kivo-standin.exe billora-preview.exe billora-bitmaps.exe INSTALL.txt; do
+for file in billora.exe billora-keeper.exe kivo-standin.exe billora-preview.exe billora-bitmaps.exe INSTALL.txt; do
   grep -q "/$file\$" <<<"$listing" || { echo "$zip lacks $file"; status=1; }
 done
 

@@ -50,8 +50,6 @@ std::wstring ScenePath(const std::wstring& name) {
 }
 
 void ReloadScene(const std::wstring& name) {
-  uint16_t atom = AddViewerAtom(ScenePath(name));
-  PlatformSendMessage(viewerWindow, VM_LOAD_SCENE, atom, 0);
-  PlatformDeleteAtom(atom);
+  SendWithText(VM_LOAD_SCENE, ScenePath(name));
   PlatformSleep(100);
 }

@@ -69,6 +69,10 @@ void PlatformSetEnvironment(const char* name, const std::string& value) {
   fake.environment[name] = value;
 }
 
+bool PlatformClaimVenue() { return !fake.venueHeld; }
+
+void PlatformKeepScreenOn() { fake.events.push_back("keep screen on"); }
+
 void PlatformPrepareConsole() {}
 
 void PlatformInstallFaultRestart() {}
@@ -101,11 +105,17 @@ int32_t PlatformSendMessage(WindowHandle window, uint32_t message, uint64_t wPar
   fake.events.push_back(line);
   fake.channelLog.push_back("send " + std::to_string(message));
   fake.messages.push_back(m);
-  if (window == 0 || !fake.viewer) return 0;
+  if (window == 0 || !fake.viewer || fake.viewerDenied) return 0;
   return fake.viewer(m);
 }
 
-bool PlatformIsWindow(WindowHandle window) { return window != 0 && fake.viewer != nullptr; }
+bool PlatformIsWindow(WindowHandle window) {
+  return window != 0 && fake.viewer != nullptr && !fake.viewerDenied;
+}
+
+bool PlatformViewerDenied() { return fake.viewerDenied; }
+
+std::string PlatformAtomError() { return fake.atomError; }
 
 uint16_t PlatformAddAtom(const std::wstring& text) {
   bool storable = !text.empty() && text.size() <= kAtomMaxLength &&
@@ -155,8 +165,8 @@ void PlatformKeyEvent(uint8_t virtualKey, uint32_t flags) {
   fake.events.push_back("key " + std::to_string(virtualKey) + " " + std::to_string(flags));
 }
 
-WindowHandle PlatformForegroundWindow() { return 7; }
-
-void PlatformSendChars(WindowHandle, std::string_view bytes) {
-  fake.events.push_back("chars " + std::string(bytes));
+int PlatformTypeChars(int x, int y, std::string_view bytes) {
+  fake.typedAt = std::to_string(x) + "," + std::to_string(y);
+  if (fake.typeResult == 0) fake.events.push_back("chars " + std::string(bytes));
+  return fake.typeResult;
 }

@@ -50,6 +50,8 @@ struct FakePlatform {
   uint16_t nextAtom = 0xC000;
   int atomCalls = 0;
   int failAtomAt = -1;                    // this AddAtom call (0-based) fails
+  std::string atomError = "table full";   // the reason it gives
+  bool viewerDenied = false;              // the viewer refuses every send
 
   // Screen: no display while screenWidth is 0.
   std::vector<uint32_t> screen;
@@ -57,10 +59,13 @@ struct FakePlatform {
   int captures = 0;
   std::map<uint16_t, std::string> bitmaps;  // replaces stored bitmaps when set
 
+  int typeResult = 0;                       // PlatformTypeChars' answer; no chars unless 0
+  std::string typedAt;                      // its point, "x,y"
   std::vector<std::string> events;
   int restarts = 0;                         // restarts that took place
   std::deque<std::string> restartFailures;  // reasons of the next restarts that fail
   std::map<std::string, std::string> environment;
+  bool venueHeld = false;                 // another instance runs for the venue
   std::function<void()> onSleep;          // called after each sleep, for scripts
 };
 

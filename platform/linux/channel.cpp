@@ -38,6 +38,7 @@ static WindowHandle channelWindow = 0;  // handle of the live connection, 0 with
 static WindowHandle lastWindow = 0;
 static std::vector<bool> liveAtoms;  // by atom - kFirstAtom
 static std::string pending;          // registrations not yet written
+static const char* atomError = "";   // why the last registration failed
 
 static void Drop() {
   if (channelFd >= 0) close(channelFd);
@@ -186,11 +187,20 @@ static bool Storable(const std::wstring& text) {
   return true;
 }
 
+// A viewer that went away is no reason to report: no message reaches it.
 uint16_t PlatformAddAtom(const std::wstring& text) {
-  if (channelFd < 0 || !Storable(text)) return 0;
+  atomError = "";
+  if (channelFd < 0) return 0;
+  if (!Storable(text)) {
+    atomError = "not Unicode text";
+    return 0;
+  }
   uint32_t free = 0;  // the lowest free atom
   while (free < kAtomCount && liveAtoms[free]) ++free;
-  if (free == kAtomCount) return 0;
+  if (free == kAtomCount) {
+    atomError = "atom table full";
+    return 0;
+  }
   if (pending.size() > kMaxPending && !Write(std::string())) return 0;
   auto atom = static_cast<uint16_t>(kFirstAtom + free);
   std::string payload;
@@ -200,6 +210,14 @@ uint16_t PlatformAddAtom(const std::wstring& text) {
   return atom;
 }
 
+std::string PlatformAtomError() { return atomError; }
+
+// The viewer's socket is reachable by its own user only: there is no viewer
+// with other rights that could refuse a message.
+bool PlatformViewerDenied() { return false; }
+
+// A connection that timed out is closed, and the viewer drops its atoms with
+// it after the message it was handling: none is held here.
 void PlatformDeleteAtom(uint16_t atom) {
   if (channelFd < 0 || atom < kFirstAtom || !liveAtoms[atom - kFirstAtom]) return;
   liveAtoms[atom - kFirstAtom] = false;

@@ -64,11 +64,26 @@ void PlatformKeyEvent(uint8_t virtualKey, uint32_t flags) {
   X11Sync(d);
 }
 
-WindowHandle PlatformForegroundWindow() {
-  Display* d = X11Display();
-  if (!d) return 0;
-  Window focus = None;
-  int revert = 0;
+// The child of the root window that holds w (w itself when it is one): the
+// frame a window manager put around a program's window, or that window.
+static Window TopLevel(Display* d, Window w) {
+  for (;;) {
+    Window root = None, parent = None, *children = nullptr;
+    unsigned count = 0;
+    if (!XQueryTree(d, w, &root, &parent, &children, &count)) return None;
+    if (children) XFree(children);
+    if (parent == root || parent == None) return w;
+    w = parent;
+  }
+}
+
+bool KeysReachPoint(Display* d, int x, int y) {
+  Window focus = None, root = DefaultRootWindow(d), atPoint = None;
+  int revert = 0, ignored;
   XGetInputFocus(d, &focus, &revert);
-  return focus == None || focus == PointerRoot ? 0 : focus;
+  // Keys then go to the window under the pointer, which the click put there.
+  if (focus == PointerRoot || focus == root) return true;
+  if (focus == None) return false;
+  XTranslateCoordinates(d, root, root, x, y, &ignored, &ignored, &atPoint);
+  return atPoint != None && TopLevel(d, focus) == atPoint;
 }

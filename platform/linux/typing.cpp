@@ -136,10 +136,11 @@ static void TypeRun(Display* d, const KeyMap& map, const Bindings& bound, std::s
   }
 }
 
-// The keys go to the window that has the keyboard focus, as the window given.
-void PlatformSendChars(WindowHandle, std::string_view bytes) {
+// XTest input is never refused: there is no -2 here.
+int PlatformTypeChars(int x, int y, std::string_view bytes) {
   Display* d = InputDisplay();
-  if (!d) return;
+  if (!d) return 0;
+  if (!KeysReachPoint(d, x, y)) return -1;
   KeyMap map = ReadKeyMap(d);
   std::vector<int> spare = SpareCodes(map);
   for (size_t from = 0; from < bytes.size();) {
@@ -156,4 +157,5 @@ void PlatformSendChars(WindowHandle, std::string_view bytes) {
     }
     from = end;
   }
+  return 0;
 }

@@ -1,18 +1,30 @@
 // The viewer channel over window messages and the global atom table. A send
-// waits for the viewer's answer up to a limit; a viewer that misses it, or is
-// already known to the system as hung, answers 0 and counts as gone until it
-// is found again.
+// waits for the viewer's answer up to a limit; a viewer that misses it counts
+// as gone until it is found again.
+//
+// Windows marks a window "hung" once its thread has taken no message for 5 s,
+// and SMTO_ABORTIFHUNG would then fail every send at once: a viewer loading a
+// heavy scene would be dropped long before the limit. The flag is not used.
 #include <windows.h>
 
 #include <cstdlib>
+#include <vector>
 
 #include "platform/platform.h"
+#include "platform/windows/error.h"
 
 // A viewer may spend this long on one message (loading a scene) before it
 // counts as gone; KIVO_REPLY_TIMEOUT_MS overrides it.
 constexpr UINT kAnswerTimeoutMs = 10000;
 
 static HWND goneWindow = nullptr;  // the last window that did not answer
+static bool denied = false;        // the last send was refused by UIPI
+// A message that timed out stays in the viewer's queue and may be handled
+// later: its atoms are kept until that window answers again or is no longer
+// the viewer that the lookup finds.
+static HWND holdingWindow = nullptr;
+static std::vector<ATOM> heldAtoms;
+static DWORD atomError = 0;
 
 static UINT AnswerTimeoutMs() {
   const char* text = std::getenv("KIVO_REPLY_TIMEOUT_MS");
@@ -22,9 +34,17 @@ static UINT AnswerTimeoutMs() {
 
 static HWND ToHwnd(WindowHandle window) { return reinterpret_cast<HWND>(window); }
 
+static void ReleaseHeldAtoms() {
+  for (ATOM atom : heldAtoms) GlobalDeleteAtom(atom);
+  heldAtoms.clear();
+  holdingWindow = nullptr;
+}
+
 WindowHandle PlatformFindWindow(const std::wstring& className) {
   HWND window = FindWindowW(className.c_str(), nullptr);
   if (window == goneWindow) goneWindow = nullptr;
+  if (holdingWindow != nullptr && window != holdingWindow) ReleaseHeldAtoms();
+  denied = false;
   return reinterpret_cast<WindowHandle>(window);
 }
 
@@ -32,17 +52,26 @@ bool PlatformIsWindow(WindowHandle window) {
   return window != 0 && ToHwnd(window) != goneWindow && IsWindow(ToHwnd(window));
 }
 
+bool PlatformViewerDenied() { return denied; }
+
+// User Interface Privilege Isolation: a message at or above WM_USER to a
+// window of a higher integrity level (a viewer run as administrator) fails
+// with ERROR_ACCESS_DENIED and never reaches it. Wine has no integrity levels.
 int32_t PlatformSendMessage(WindowHandle window, uint32_t message, uint64_t wParam,
                             int64_t lParam) {
   if (!PlatformIsWindow(window)) return 0;
+  HWND target = ToHwnd(window);
   DWORD_PTR result = 0;
-  if (!SendMessageTimeoutW(ToHwnd(window), message, static_cast<WPARAM>(wParam),
-                           static_cast<LPARAM>(lParam), SMTO_ABORTIFHUNG | SMTO_BLOCK,
-                           AnswerTimeoutMs(), &result)) {
-    goneWindow = ToHwnd(window);
-    return 0;
+  if (SendMessageTimeoutW(target, message, static_cast<WPARAM>(wParam), static_cast<LPARAM>(lParam),
+                          SMTO_BLOCK, AnswerTimeoutMs(), &result)) {
+    if (target == holdingWindow) ReleaseHeldAtoms();  // it handled the earlier ones first
+    denied = false;
+    return static_cast<int32_t>(result);
   }
-  return static_cast<int32_t>(result);
+  denied = GetLastError() == ERROR_ACCESS_DENIED;
+  if (!denied && IsWindow(target)) holdingWindow = target;
+  goneWindow = target;
+  return 0;
 }
 
 // What the table stores as given: 1 to kAtomMaxLength characters without NUL.
@@ -50,10 +79,29 @@ static bool Storable(const std::wstring& text) {
   return !text.empty() && text.size() <= kAtomMaxLength && text.find(L'\0') == std::wstring::npos;
 }
 
-uint16_t PlatformAddAtom(const std::wstring& text) {
-  return Storable(text) ? GlobalAddAtomW(text.c_str()) : 0;
+// "#<n>" names the integer atom n, which takes no place in the table; "#0"
+// and numbers past 0xBFFF are no atom at all, and their failure is not the
+// table's.
+static bool IntegerAtomText(const std::wstring& text) {
+  return text.size() > 1 && text[0] == L'#' &&
+         text.find_first_not_of(L"0123456789", 1) == std::wstring::npos;
 }
 
+// The table holds at most 16,384 strings for every program of the window
+// station together; a full one fails the registration.
+uint16_t PlatformAddAtom(const std::wstring& text) {
+  if (!Storable(text)) return 0;
+  ATOM atom = GlobalAddAtomW(text.c_str());
+  if (atom == 0) atomError = IntegerAtomText(text) ? ERROR_SUCCESS : GetLastError();
+  return atom;
+}
+
+std::string PlatformAtomError() { return atomError == ERROR_SUCCESS ? "" : ErrorText(atomError); }
+
 void PlatformDeleteAtom(uint16_t atom) {
-  if (atom != 0) GlobalDeleteAtom(atom);
+  if (atom == 0) return;
+  if (holdingWindow != nullptr)
+    heldAtoms.push_back(atom);
+  else
+    GlobalDeleteAtom(atom);
 }

@@ -1,5 +1,7 @@
 // Restart: a new process of this executable, with no arguments, in the same
 // console and with the same standard handles, after which this one ends.
+// The venue's mutex is given up just before the new process starts, so that
+// the new instance can claim it.
 // Fatal faults restart the same way: the unhandled-exception filter catches
 // access violations and the like, a first vectored handler catches stack
 // overflow (which may never reach the filter), and std::terminate and abort
@@ -14,6 +16,9 @@
 
 #include "platform/platform.h"
 #include "platform/text.h"
+#include "platform/windows/console.h"
+#include "platform/windows/error.h"
+#include "platform/windows/venue.h"
 
 // Read before any fault can happen, so that the fault path only reads it.
 static std::wstring selfPath;
@@ -71,35 +76,37 @@ static DWORD StartSelf() {
   return 0;
 }
 
-// The system's words for an error, on one line.
-static std::string Reason(DWORD error) {
-  wchar_t* text = nullptr;
-  DWORD n = FormatMessageW(FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM |
-                               FORMAT_MESSAGE_IGNORE_INSERTS | FORMAT_MESSAGE_MAX_WIDTH_MASK,
-                           nullptr, error, 0, reinterpret_cast<wchar_t*>(&text), 0, nullptr);
-  std::wstring reason(text != nullptr ? text : L"", n);
-  LocalFree(text);
-  while (!reason.empty() && (reason.back() == L' ' || reason.back() == L'.')) reason.pop_back();
-  return reason.empty() ? "error " + std::to_string(error) : ToUtf8(reason);
-}
+// The console text shown before the new instance's, which may begin at once.
+constexpr unsigned kDrainMs = 2000;
 
 std::string PlatformRestart() {
   ReadSelfPath();
+  ConsoleDrain(kDrainMs);
+  ReleaseVenue();
   DWORD error = StartSelf();
   if (error == 0) ExitProcess(0);
-  return Reason(error);
+  // Meanwhile a keeper may have started another instance, which serves the venue.
+  if (!PlatformClaimVenue()) ExitProcess(0);
+  return ErrorText(error);
 }
 
 // Keeps trying to start the new instance, every 10 s, then ends the process
 // whatever state it is in: no exit handlers, no unwinding.
 static DWORD WINAPI RestartAndEnd(void*) {
+  ConsoleDrain(kDrainMs);
+  ReleaseVenue();
   for (DWORD error; (error = StartSelf()) != 0;) {
-    PlatformConsoleWrite("\nCan't restart (" + Reason(error) + "), retry in 10 sec");
+    PlatformConsoleWrite("\nCan't restart (" + ErrorText(error) + "), retry in 10 sec");
     Sleep(10000);
   }
   TerminateProcess(GetCurrentProcess(), 3);
   return 0;
 }
+
+// The restart thread may block on a lock that the faulting thread held (the
+// heap's, the console's): after this long the process ends without it, and
+// the keeper starts the display program again.
+constexpr DWORD kRestartWaitMs = 30000;
 
 // Runs the restart on a fresh thread: the faulting thread may have no stack
 // left. Never returns.
@@ -107,7 +114,7 @@ static DWORD WINAPI RestartAndEnd(void*) {
   static volatile LONG once = 0;
   if (InterlockedExchange(&once, 1) == 0) {
     HANDLE thread = CreateThread(nullptr, 256 * 1024, RestartAndEnd, nullptr, 0, nullptr);
-    if (thread != nullptr) WaitForSingleObject(thread, INFINITE);
+    if (thread != nullptr) WaitForSingleObject(thread, kRestartWaitMs);
   }
   for (;;) TerminateProcess(GetCurrentProcess(), 3);
 }

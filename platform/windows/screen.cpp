@@ -57,7 +57,9 @@ int PlatformCaptureScreen(const uint32_t** pixels, uint32_t* width, uint32_t* he
     ReleaseDC(nullptr, screen);
     return -3;
   }
-  BOOL copied = BitBlt(memoryDc, 0, 0, w, h, screen, 0, 0, SRCCOPY | CAPTUREBLT);
+  // No CAPTUREBLT: since Windows 8 layered windows are in the copy without
+  // it, and with it the cursor flickers at every capture.
+  BOOL copied = BitBlt(memoryDc, 0, 0, w, h, screen, 0, 0, SRCCOPY);
   ReleaseDC(nullptr, screen);
   if (!copied) return -1;
   GdiFlush();  // the pixels are in the section once GDI has drawn them
@@ -94,4 +96,11 @@ std::string_view PlatformBitmapResource(uint16_t id) {
   const void* data = loaded ? LockResource(loaded) : nullptr;
   if (!data) return {};
   return files[id] = BitmapFile(static_cast<const BYTE*>(data), SizeofResource(nullptr, found));
+}
+
+// For as long as this thread runs, which is the program's life: the system
+// gives the state back when the process ends. It keeps the display and the
+// machine awake, not the screen saver, which a venue switches off.
+void PlatformKeepScreenOn() {
+  SetThreadExecutionState(ES_CONTINUOUS | ES_SYSTEM_REQUIRED | ES_DISPLAY_REQUIRED);
 }

@@ -8,6 +8,9 @@
 #include <string>
 
 #include "tests/support/terminal_child.h"
+#include "tests/support/x_session.h"  // after gtest: Xlib defines None
+// After Xlib.
+#include <X11/extensions/scrnsaver.h>
 
 namespace {
 
@@ -59,6 +62,50 @@ TEST(Restart, TheDisplayProgramComesBackAfterEveryFatalSignal) {
   ASSERT_EQ(waitpid(child.pid, nullptr, 0), child.pid);
   child.pid = -1;
   EXPECT_TRUE(child.Cooked());
+  unlink(exe.c_str());
+  rmdir(dir);
+}
+
+// The screen saver's state once the screen has been idle for 2.5 s, with the
+// saver due after 1 s.
+static int SaverStateAfterIdle(Display* d) {
+  XForceScreenSaver(d, ScreenSaverReset);
+  XSync(d, False);
+  std::this_thread::sleep_for(std::chrono::milliseconds(2500));
+  XScreenSaverInfo* info = XScreenSaverAllocInfo();
+  XScreenSaverQueryInfo(d, DefaultRootWindow(d), info);
+  int state = info->state;
+  XFree(info);
+  return state;
+}
+
+// One display program per venue: a second one for the same folder ends at
+// once. While one runs, the screen saver (and with it the display's power
+// saving) is held off; it is back once the program has gone.
+TEST(Venue, ASecondInstanceEndsAtOnceAndTheScreenStaysOnWhileOneRuns) {
+  VirtualScreen screen;
+  ASSERT_TRUE(screen.Start());
+  Display* d = XOpenDisplay(nullptr);
+  ASSERT_NE(d, nullptr);
+  XSetScreenSaver(d, 1, 1, DontPreferBlanking, AllowExposures);
+  char dir[] = "/tmp/billora-venue-XXXXXX";
+  ASSERT_NE(mkdtemp(dir), nullptr);
+  std::string exe = std::string(dir) + "/billora";
+  std::filesystem::copy_file(BILLORA_EXE, exe);
+  {
+    TerminalChild first(exe.c_str(), {});
+    ASSERT_TRUE(first.WaitFor("Fatal, can't open db"));
+    TerminalChild second((std::string(dir) + "/./billora").c_str(), {});
+    ASSERT_TRUE(second.WaitFor("\r\nbillora already runs for this venue", 5));
+    int status = 0;
+    ASSERT_EQ(waitpid(second.pid, &status, 0), second.pid);
+    second.pid = -1;
+    EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 1);
+    EXPECT_EQ(SaverStateAfterIdle(d), ScreenSaverOff);
+  }
+  EXPECT_EQ(SaverStateAfterIdle(d), ScreenSaverOn);  // the control: it does start
+  XCloseDisplay(d);
+  screen.Stop();
   unlink(exe.c_str());
   rmdir(dir);
 }

@@ -37,8 +37,7 @@ TEST(LinuxScreen, NoDisplayGivesMinusOneAndInputDoesNothing) {
   PlatformMouseButton(true);
   PlatformMouseButton(false);
   PlatformKeyEvent(kVkHome, kKeyExtended);
-  PlatformSendChars(PlatformForegroundWindow(), "\xE9t\xE9");
-  EXPECT_EQ(PlatformForegroundWindow(), 0u);
+  EXPECT_EQ(PlatformTypeChars(10, 10, "\xE9t\xE9"), 0);  // nothing to type into
   EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(2));
   unsetenv("DISPLAY");
 }
@@ -83,7 +82,7 @@ TEST(LinuxScreen, SurvivesTheServerGoingAwayAndTakesTheNextOne) {
   }
   EXPECT_EQ(PlatformCaptureScreen(&pixels, &w, &h), -1);
   PlatformSetCursorPos(6, 6);
-  PlatformSendChars(0, "\xE9");
+  PlatformTypeChars(6, 6, "\xE9");
   VirtualScreen second;
   ASSERT_TRUE(second.Start());
   ASSERT_TRUE(DrawOnRoot(StoredPicture(101).View(), 40, 50));
@@ -105,7 +104,7 @@ TEST(LinuxInput, MovesThePointerAndRestoresTheKeyboardMapAfterTyping) {
   XCloseDisplay(d);
   EXPECT_EQ(rootX * 1000 + rootY, 123456);
   std::vector<KeySym> before = KeyboardMap();
-  PlatformSendChars(0, "\xC0 bient\xF4t \xC9l\xE9onore, \xE7\xE0 et l\xE0 ! \xBF\xFF\x01");
+  PlatformTypeChars(123, 456, "\xC0 bient\xF4t \xC9l\xE9onore, \xE7\xE0 et l\xE0 ! \xBF\xFF\x01");
   EXPECT_EQ(KeyboardMap(), before);
   screen.Stop();
 }

@@ -243,6 +243,18 @@ TEST_F(CycleTest, MissingOrUnreadyViewerIsSoughtEveryTenSeconds) {
   EXPECT_EQ(fake.nowMs, 30200u);
 }
 
+TEST_F(CycleTest, AViewerWithHigherRightsIsNamedAndSoughtEveryTenSeconds) {
+  Venue(kTwoToday, kPromo);
+  fake.viewerDenied = true;
+  fake.onSleep = [&] { fake.viewerDenied = fake.nowMs < 20000; };
+  StepCycle(cycle);
+  EXPECT_EQ(FakeTakeConsole(),
+            "\nReading list...\nkivo runs as administrator: start billora the same way"
+            "\nkivo runs as administrator: start billora the same way");
+  EXPECT_EQ(cycle.state, Poster);
+  EXPECT_EQ(fake.nowMs, 20200u);
+}
+
 TEST_F(CycleTest, ShrunkenListsBringTheIndicesBack) {
   Venue(Show(1, "Tosca", "2021-08-16 15:00:00", "", "tosca.jpg"), "");
   posterIndex = 5;

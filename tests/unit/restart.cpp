@@ -84,3 +84,16 @@ TEST_F(RestartBackOff, AFailedRestartSaysWhyAndTriesAgainEvery10s) {
 }
 
 }  // namespace
+
+namespace {
+
+TEST(Venue, ASecondInstanceSaysSoAndEnds) {
+  FakeReset();
+  EXPECT_TRUE(ClaimVenue());
+  EXPECT_EQ(FakeTakeConsole(), "");
+  fake.venueHeld = true;
+  EXPECT_FALSE(ClaimVenue());
+  EXPECT_EQ(FakeTakeConsole(), "\nbillora already runs for this venue");
+}
+
+}  // namespace

@@ -136,3 +136,18 @@ TEST_F(Speaking, TheIconWinsOverTheHeadingAndPlayButtonsAreTriedInOrder) {
   EXPECT_EQ(fake.events.back(), "button up");
   EXPECT_EQ(fake.events[fake.events.size() - 3], "cursor 365,175");
 }
+
+// The text goes only to the page under the field's click; the result is the
+// same whether it was typed or not.
+TEST_F(Speaking, TextIsTypedOnlyIntoThePageInFrontAndBlockedInputIsSaid) {
+  ShowPage();
+  fake.typeResult = -1;
+  EXPECT_EQ(Speak("Coucou"), 0);
+  EXPECT_EQ(fake.typedAt, "305,320");
+  EXPECT_EQ(FakeTakeConsole(), "SPEAK(Coucou)\nspeech page not in front, text not typed\nOK\r\n");
+  EXPECT_EQ(fake.events, FullSequence("", "305,220", "305,320", "345,405"));
+  fake.typeResult = -2;
+  EXPECT_EQ(Speak("Coucou"), 0);
+  EXPECT_EQ(FakeTakeConsole(),
+            "SPEAK(Coucou)\ntyping blocked by a window with higher rights\nOK\r\n");
+}

@@ -6,6 +6,7 @@
 #include <sstream>
 
 #include "platform/paths.h"
+#include "platform/windows/console.h"
 #include "tests/windows/processes.h"
 
 static std::string LocalText(int64_t t) {
@@ -68,4 +69,38 @@ TEST(WindowsConsole, RedirectedOutputIsUtf8ByteForByte) {
   EXPECT_EQ(PlatformReadKey(), -1);  // no console input here: no key, no wait
   std::error_code ignored;
   std::filesystem::remove_all(folder, ignored);
+}
+
+// A console of its own, as billora has at a venue: once prepared, a click or a
+// key starts no selection there (QuickEdit and insert mode off), its other
+// modes stay, and text still reaches it, through the writer thread.
+TEST(WindowsConsole, PreparingTheConsoleSwitchesQuickEditOffAndKeepsTheOtherModes) {
+  FreeConsole();
+  ASSERT_TRUE(AllocConsole());
+  HANDLE in = CreateFileW(L"CONIN$", GENERIC_READ | GENERIC_WRITE,
+                          FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING, 0, nullptr);
+  HANDLE out = CreateFileW(L"CONOUT$", GENERIC_READ | GENERIC_WRITE,
+                           FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING, 0, nullptr);
+  const DWORD kept = ENABLE_PROCESSED_INPUT | ENABLE_LINE_INPUT | ENABLE_ECHO_INPUT;
+  ASSERT_TRUE(SetConsoleMode(
+      in, kept | ENABLE_QUICK_EDIT_MODE | ENABLE_INSERT_MODE | ENABLE_EXTENDED_FLAGS));
+  HANDLE saved = GetStdHandle(STD_OUTPUT_HANDLE);
+  SetStdHandle(STD_OUTPUT_HANDLE, out);
+  PlatformPrepareConsole();
+  DWORD mode = 0;
+  ASSERT_TRUE(GetConsoleMode(in, &mode));
+  EXPECT_EQ(mode & (ENABLE_QUICK_EDIT_MODE | ENABLE_INSERT_MODE), 0u) << mode;
+  EXPECT_EQ(mode & (kept | ENABLE_EXTENDED_FLAGS), kept | ENABLE_EXTENDED_FLAGS) << mode;
+  COORD home{0, 0};
+  FillConsoleOutputCharacterW(out, L' ', 200, home, &mode);
+  SetConsoleCursorPosition(out, home);
+  PlatformConsoleWrite("billora été");
+  ConsoleDrain(5000);
+  wchar_t shown[11] = {};
+  DWORD read = 0;
+  ReadConsoleOutputCharacterW(out, shown, 11, home, &read);
+  EXPECT_EQ(std::wstring(shown, read), L"billora été");
+  SetStdHandle(STD_OUTPUT_HANDLE, saved);
+  CloseHandle(in);
+  FreeConsole();
 }

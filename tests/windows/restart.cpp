@@ -92,3 +92,26 @@ TEST(Restart, TheDisplayProgramComesBackFromAFolderWithSpacesAndAccents) {
   std::error_code ignored;
   std::filesystem::remove_all(std::filesystem::path(folder).parent_path().parent_path(), ignored);
 }
+
+// One display program per venue, whatever the spelling of its folder; the
+// restarts above are never refused by it.
+TEST(Restart, ASecondDisplayProgramForTheSameVenueEndsAtOnce) {
+  std::wstring folder = NewFolder(), exe = folder + L"\\billora.exe";
+  ASSERT_TRUE(CopyFileW(BuildPath(L"cycle\\billora.exe").c_str(), exe.c_str(), FALSE));
+  HANDLE first = StartProgram(exe, L"", folder + L"\\first.txt");
+  ASSERT_NE(first, nullptr);
+  WaitForOutput(folder + L"\\first.txt", "can't open db");
+  std::wstring upper = exe;
+  CharUpperBuffW(upper.data(), static_cast<DWORD>(upper.size()));
+  HANDLE second = StartProgram(upper, L"", folder + L"\\second.txt");
+  ASSERT_NE(second, nullptr);
+  EXPECT_EQ(WaitProgram(second, 20000), 1);
+  EXPECT_EQ(WaitForOutput(folder + L"\\second.txt", "already"),
+            "\nbillora already runs for this venue\n");
+  CloseHandle(second);
+  TerminateProcess(first, 0);
+  WaitForSingleObject(first, 5000);
+  CloseHandle(first);
+  std::error_code ignored;
+  std::filesystem::remove_all(folder, ignored);
+}

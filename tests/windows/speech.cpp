@@ -7,6 +7,8 @@
 
 #include <fstream>
 
+#include <algorithm>
+
 #include "speech/bitmap_file.h"
 #include "speech/locator.h"
 #include "speech/page_pictures.h"
@@ -233,4 +235,43 @@ TEST_F(SpeechPage, TheBitmapsToolCutsTheVenuesPageAndSpeakThenFindsIt) {
   ASSERT_FALSE(log.empty());
   EXPECT_EQ(log.back(), "play Bonjour");
   LoadSpeechPictures(L"");  // the stored pictures again
+}
+
+// Typed characters share the input queue with the Delete presses before them:
+// a page slow to take its input still gets the text after the clearing.
+TEST_F(SpeechPage, TheTextFollowsTheClearingOnASlowPage) {
+  Show(L"--slow-input 2");
+  EXPECT_EQ(Speak("Bonjour \xE9t\xE9 \xFF"), 0);
+  std::vector<std::string> log = Log("play");
+  ASSERT_FALSE(log.empty());
+  EXPECT_EQ(log.back(), "play " + ToUtf8(L"Bonjour été ÿ"));
+  // From the click into the field on: the page's own E keys type before it.
+  auto field = std::find(log.begin(), log.end(), "click 65,240");
+  ASSERT_NE(field, log.end());
+  auto firstChar = std::find_if(field, log.end(),
+                                [](const std::string& line) { return line.starts_with("char "); });
+  auto lastDelete = std::find(log.rbegin(), log.rend(), "key 46 extended");
+  ASSERT_NE(lastDelete, log.rend());
+  EXPECT_LT(lastDelete.base() - log.begin(), firstChar - log.begin());
+}
+
+// A window that took the foreground after the click into the field gets no
+// text: the page under the click is not the window in front.
+TEST_F(SpeechPage, NoTextIsTypedWhenAnotherWindowTookTheForeground) {
+  Show(L"--steal-focus");
+  std::wstring output = folder + L"\\billora.txt";
+  HANDLE file = CreateFileW(output.c_str(), GENERIC_WRITE, FILE_SHARE_READ, nullptr, CREATE_ALWAYS,
+                            0, nullptr);
+  HANDLE saved = GetStdHandle(STD_OUTPUT_HANDLE);
+  SetStdHandle(STD_OUTPUT_HANDLE, file);
+  int result = Speak("Bonjour");
+  SetStdHandle(STD_OUTPUT_HANDLE, saved);
+  CloseHandle(file);
+  EXPECT_EQ(result, 0);
+  EXPECT_EQ(ReadLines(ToUtf8(output)),
+            (std::vector<std::string>{"SPEAK(Bonjour)", "speech page not in front, text not typed",
+                                      "OK"}));
+  std::vector<std::string> log = Log("play");
+  ASSERT_FALSE(log.empty());
+  EXPECT_EQ(log.back(), "play ");
 }

@@ -132,3 +132,66 @@ TEST_F(ViewerChannel, AHungViewerCountsAsGoneAfterTheAnswerTimeout) {
   EXPECT_EQ(PlatformFindWindow(kViewerClass), viewerWindow);
   EXPECT_TRUE(PlatformIsWindow(viewerWindow));
 }
+
+// Windows counts a window as hung after 5 s without taking a message; a send
+// must still wait for its answer up to the limit. (Wine may not mark it.)
+TEST_F(ViewerChannel, AViewerThatTakesNoMessageFor6sIsWaitedFor) {
+  Start({"--stall-after-run", "6000"});
+  PlatformSendMessage(viewerWindow, VM_RUN, 1, 0);
+  Sleep(5500);  // hung by now, as far as the system is concerned
+  EXPECT_NE(PlatformSendMessage(viewerWindow, VM_QUERY_FINISHED, 0, 0), 0);
+  EXPECT_TRUE(PlatformIsWindow(viewerWindow));
+}
+
+// The message that timed out may be handled later, and its atoms must still
+// be there when the viewer reads them.
+TEST_F(ViewerChannel, AtomsOfAnUnansweredMessageLiveUntilTheViewerAnswers) {
+  _putenv_s("KIVO_REPLY_TIMEOUT_MS", "1000");
+  Start({"--stall-after-run", "3000"});
+  PlatformSendMessage(viewerWindow, VM_RUN, 1, 0);
+  SelectViewerObject(L"objet retenu");
+  EXPECT_FALSE(PlatformIsWindow(viewerWindow));
+  EXPECT_NE(GlobalFindAtomW(L"objet retenu"), 0);
+  Sleep(2500);
+  EXPECT_EQ(PlatformFindWindow(kViewerClass), viewerWindow);
+  EXPECT_NE(GlobalFindAtomW(L"objet retenu"), 0);  // found again, but not answered yet
+  EXPECT_NE(PlatformSendMessage(viewerWindow, VM_QUERY_DEVICE, 0, 0), 0);
+  EXPECT_EQ(GlobalFindAtomW(L"objet retenu"), 0);
+  // Wine withdraws a sent message that timed out before its window took it;
+  // Windows delivers it late, and then its atom must still name the object.
+  for (const std::string& message : Messages(Trace())) {
+    if (Field(message, "number") == std::to_string(VM_SELECT_OBJECT)) {
+      EXPECT_EQ(Field(message, "object"), "\"objet retenu\"");
+    }
+  }
+}
+
+// The system's table is shared by every program; once it is full, a message
+// whose text gets no atom stays back with a line instead of going with atom 0.
+TEST_F(ViewerChannel, AFullAtomTableKeepsTheMessageBackWithALine) {
+  Start();
+  std::vector<ATOM> filling;
+  for (int i = 0; i < 20000; ++i) {
+    ATOM atom = GlobalAddAtomW((L"remplissage " + std::to_wstring(i)).c_str());
+    if (atom == 0) break;
+    filling.push_back(atom);
+  }
+  std::wstring output = viewer.folder + L"\\billora.txt";
+  HANDLE file = CreateFileW(output.c_str(), GENERIC_WRITE, FILE_SHARE_READ, nullptr, CREATE_ALWAYS,
+                            0, nullptr);
+  HANDLE saved = GetStdHandle(STD_OUTPUT_HANDLE);
+  SetStdHandle(STD_OUTPUT_HANDLE, file);
+  SetTitle(L"Carmen");
+  SetStdHandle(STD_OUTPUT_HANDLE, saved);
+  CloseHandle(file);
+  for (ATOM atom : filling) GlobalDeleteAtom(atom);
+  EXPECT_LT(filling.size(), 20000u);
+  // VM_SELECT_OBJECT and VM_SET_TEXT: one line each, with the system's reason.
+  Strings lines = ReadLines(ToUtf8(output));
+  ASSERT_EQ(lines.size(), 3u);
+  for (size_t i : {1u, 2u}) {
+    EXPECT_TRUE(lines[i].starts_with("Can't add atom (") && lines[i].size() > 40) << lines[i];
+    EXPECT_TRUE(lines[i].ends_with("), message not sent")) << lines[i];
+  }
+  EXPECT_TRUE(Messages(Trace()).empty());
+}

@@ -142,6 +142,8 @@ static void Serve(int listener) {
 
 int main(int argc, char** argv) {
   ParseOptions(argc, argv);
+  if (options.stallAfterRunMs > 0)
+    Fail("--stall-after-run: only the Windows build has a message loop");
   std::string problem;
   std::string path = !options.socketPath.empty()
                          ? options.socketPath

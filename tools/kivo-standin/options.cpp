@@ -21,6 +21,8 @@ static const char kUsage[] =
     "  --never-finish        VM_QUERY_FINISHED always answers 0\n"
     "  --slow MS             wait MS ms before answering each message\n"
     "  --vanish-after N      end abruptly after answering N messages\n"
+    "  --stall-after-run MS  (Windows) after answering VM_RUN, take no message for\n"
+    "                        MS ms, as a viewer loading a heavy scene\n"
     "  --set-text-result N   answer every VM_SET_TEXT with N (e.g. -1)\n"
     "  --quiet               no console lines\n"
     "  --window[=WxH|full]   draw the display in a window on $DISPLAY, W x H\n"
@@ -59,6 +61,7 @@ void ParseOptions(int argc, char** argv) {
                                        {"never-finish", no_argument, nullptr, 'f'},
                                        {"slow", required_argument, nullptr, 'w'},
                                        {"vanish-after", required_argument, nullptr, 'v'},
+                                       {"stall-after-run", required_argument, nullptr, 'R'},
                                        {"set-text-result", required_argument, nullptr, 'x'},
                                        {"quiet", no_argument, nullptr, 'q'},
                                        {"window", optional_argument, nullptr, 'W'},
@@ -87,6 +90,9 @@ void ParseOptions(int argc, char** argv) {
         break;
       case 'v':
         options.vanishAfter = Number(optarg);
+        break;
+      case 'R':
+        options.stallAfterRunMs = Number(optarg);
         break;
       case 'x':
         options.setTextResult = static_cast<int32_t>(Number(optarg));

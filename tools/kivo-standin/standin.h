@@ -15,6 +15,7 @@ struct Options {
   int64_t runTimeMs = 0;   // how long a scene runs after VM_RUN
   bool neverFinish = false;
   int64_t slowMs = 0;                    // delay before each message's answer
+  int64_t stallAfterRunMs = 0;           // no message taken for this long after VM_RUN (Win32)
   int64_t vanishAfter = 0;               // gone without a word after this many messages; 0 never
   std::optional<int32_t> setTextResult;  // VM_SET_TEXT's answer instead of the object number
   bool quiet = false;                    // no console lines

@@ -30,6 +30,12 @@ static LRESULT Handle(uint32_t number, WPARAM wParam, LPARAM lParam) {
   program.atoms = ReadAtoms(wParam, lParam);
   int32_t result = HandleMessage(program, number, wParam, lParam);
   if (options.slowMs > 0) PauseMs(options.slowMs);
+  if (number == VM_RUN && options.stallAfterRunMs > 0) {
+    // The sender has its answer; this thread then takes no message at all,
+    // long enough for Windows to count the window as hung (5 s).
+    ReplyMessage(result);
+    PauseMs(options.stallAfterRunMs);
+  }
   if (++messagesHandled == options.vanishAfter) {
     // Gone like a crashed viewer: the last answer out, no goodbye.
     ReplyMessage(result);

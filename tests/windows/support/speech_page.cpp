@@ -4,11 +4,15 @@
 // writes every click, key and character it receives to a log, and the field's
 // text when a play button is clicked. A venue's own page (--venue-page) shows
 // the pictures with their colours inverted, so that only pictures cut from
-// it find them:
-//   speech-page.exe LOG [--no-icons] [--no-play] [--venue-page]
+// it find them. --slow-input MS makes it take that long over each key and
+// character, as a busy browser does; --steal-focus puts another window in
+// front at the click into the field, as a pop-up would:
+//   speech-page.exe LOG [--no-icons] [--no-play] [--venue-page] [--slow-input MS]
+//                       [--steal-focus]
 #include <windows.h>
 
 #include <cstdio>
+#include <cstdlib>
 #include <string>
 
 #include "platform/text.h"
@@ -27,6 +31,8 @@ static const RECT kField = {60, 232, 1260, 432};
 
 static FILE* logFile = nullptr;
 static bool showIcons = true, showPlay = true, venuePage = false;
+static DWORD inputMs = 0;
+static HWND thief = nullptr;  // with --steal-focus
 static std::wstring field;
 static size_t caret = 0;
 static bool fieldFocused = false;
@@ -66,6 +72,10 @@ static void Click(int x, int y) {
   Log("click " + std::to_string(x) + "," + std::to_string(y));
   POINT at{x, y};
   fieldFocused = PtInRect(&kField, at);
+  if (fieldFocused && thief != nullptr) {
+    ShowWindow(thief, SW_SHOW);
+    SetForegroundWindow(thief);
+  }
   for (const Picture& p : kPictures) {
     RECT button{p.x, p.y, p.x + 37, p.y + 27};
     if (!p.icon && Shown(p) && PtInRect(&button, at)) Log("play " + ToUtf8(field));
@@ -73,6 +83,7 @@ static void Click(int x, int y) {
 }
 
 static void Key(WPARAM key, LPARAM flags) {
+  Sleep(inputMs);
   bool extended = (flags >> 24) & 1;
   Log("key " + std::to_string(key) + (extended ? " extended" : ""));
   if (!fieldFocused) return;
@@ -82,6 +93,7 @@ static void Key(WPARAM key, LPARAM flags) {
 }
 
 static void Char(WPARAM code) {
+  Sleep(inputMs);
   Log("char " + std::to_string(code));
   if (fieldFocused) field.insert(caret++, 1, static_cast<wchar_t>(code));
 }
@@ -115,6 +127,10 @@ int main(int argc, char** argv) {
     showIcons &= std::string(argv[i]) != "--no-icons";
     showPlay &= std::string(argv[i]) != "--no-play";
     venuePage |= std::string(argv[i]) == "--venue-page";
+    if (std::string(argv[i]) == "--slow-input" && i + 1 < argc) inputMs = std::atoi(argv[++i]);
+    if (std::string(argv[i]) == "--steal-focus")
+      thief = CreateWindowExW(WS_EX_TOPMOST, L"STATIC", L"pop-up", WS_POPUP | WS_BORDER, 1500, 700,
+                              200, 100, nullptr, nullptr, GetModuleHandleW(nullptr), nullptr);
   }
   WNDCLASSW page{};
   page.lpfnWndProc = PageProc;

@@ -1,0 +1,6 @@
+// What the other Windows services need of the console.
+#pragma once
+
+// Waits up to ms for the console text written so far to reach the console, so
+// that nothing is lost when the process ends.
+void ConsoleDrain(unsigned ms);
