@@ -34,7 +34,7 @@ programs=$(echo "$c"/users/*/AppData/Roaming/Microsoft/Windows/"Start Menu"/Prog
 logon="$programs/StartUp/billora.lnk"
 menu=("$programs/billora/billora preview.lnk" "$programs/billora/billora speech pictures.lnk"
       "$programs/billora/billora installation.lnk")
-files=(billora.exe billora-preview.exe billora-bitmaps.exe kivo-standin.exe INSTALL.txt)
+files=(billora.exe billora-keeper.exe billora-preview.exe billora-bitmaps.exe kivo-standin.exe INSTALL.txt)
 
 echo "== $(basename "$first"): $(stat -c %s "$first") bytes"
 msiexec /i "$(winepath -w "$first")"
@@ -44,7 +44,7 @@ for link in "$logon" "${menu[@]}"; do [ -f "$link" ] || fail "no $link"; done
 # 7 = SW_SHOWMINNOACTIVE.
 [ -f "$logon" ] && {
   [ "$(od -An -tu4 -j60 -N4 "$logon" | tr -d ' ')" = 7 ] || fail "the logon entry is not minimized"
-  tr -d '\0' <"$logon" | grep -qF 'C:\billora\billora.exe' || fail "the logon entry starts no billora.exe"
+  tr -d '\0' <"$logon" | grep -qF 'C:\billora\billora-keeper.exe' || fail "the logon entry starts no billora-keeper.exe"
 }
 
 tests/windows/whole_pass.sh "$linux" "$folder" || status=1
