@@ -12,7 +12,7 @@
 
 #include "bench/year_of_shows.h"
 #include "platform/fake/fake_platform.h"
-#include "platform/text.h"
+#include "base/text.h"
 #include "showlist/database.h"
 #include "showlist/loader.h"
 #include "showlist/prepare.h"

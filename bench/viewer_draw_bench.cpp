@@ -11,7 +11,7 @@
 #include <thread>
 #include <vector>
 
-#include "platform/text.h"
+#include "base/text.h"
 #include "tests/support/standin.h"
 #include "tests/support/x_session.h"
 #include "viewer/channel.h"

@@ -5,7 +5,7 @@
 #include "cycle/wait.h"
 #include "platform/paths.h"
 #include "platform/platform.h"
-#include "platform/text.h"
+#include "platform/print.h"
 #include "showlist/database.h"
 #include "showlist/loader.h"
 #include "showlist/prepare.h"

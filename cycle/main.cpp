@@ -6,7 +6,7 @@
 #include "cycle/cycle.h"
 #include "cycle/restart.h"
 #include "platform/platform.h"
-#include "platform/text.h"
+#include "platform/print.h"
 #include "speech/page_pictures.h"
 #include "speech/speak.h"
 

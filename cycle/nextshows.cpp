@@ -2,7 +2,7 @@
 
 #include "cycle/cycle.h"
 #include "platform/platform.h"
-#include "platform/text.h"
+#include "platform/print.h"
 #include "showlist/datetime.h"
 #include "showlist/prepare.h"
 #include "showlist/store.h"

@@ -4,7 +4,7 @@
 #include <string>
 
 #include "platform/platform.h"
-#include "platform/text.h"
+#include "platform/print.h"
 
 static constexpr uint32_t kQuickRunMs = 60 * 1000;
 static constexpr uint32_t kLongestBackOffMs = 5 * 60 * 1000;

@@ -2,7 +2,7 @@
 
 #include "platform/paths.h"
 #include "platform/platform.h"
-#include "platform/text.h"
+#include "base/text.h"
 #include "showlist/store.h"
 
 // Access saves list.mdb in place, page after page, so a reading can catch

@@ -6,7 +6,7 @@
 
 #include "platform/paths.h"
 #include "platform/platform.h"
-#include "platform/text.h"
+#include "platform/print.h"
 #include "showlist/store.h"
 
 static void SwapShows(int i, int j) {

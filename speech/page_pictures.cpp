@@ -4,7 +4,7 @@
 
 #include "platform/paths.h"
 #include "platform/platform.h"
-#include "platform/text.h"
+#include "platform/print.h"
 #include "speech/bitmap_file.h"
 
 static constexpr uint16_t kFirstPicture = 101, kLastPicture = 105;

@@ -3,7 +3,7 @@
 #include <string_view>
 
 #include "platform/platform.h"
-#include "platform/text.h"
+#include "platform/print.h"
 #include "speech/locator.h"
 
 static constexpr uint16_t kIcon = 101;

@@ -9,7 +9,7 @@
 #include <vector>
 
 #include "platform/platform.h"
-#include "platform/text.h"
+#include "platform/print.h"
 #include "speech/bitmap_file.h"
 #include "tools/screen_cut.h"
 

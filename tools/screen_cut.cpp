@@ -4,7 +4,7 @@
 #include <climits>
 #include <fstream>
 
-#include "platform/text.h"
+#include "base/text.h"
 
 bool ParseRegion(const std::string& text, Region* region) {
   int* fields[] = {&region->x, &region->y, &region->w, &region->h};

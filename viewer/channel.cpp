@@ -2,7 +2,7 @@
 
 #include <initializer_list>
 
-#include "platform/text.h"
+#include "platform/print.h"
 
 WindowHandle viewerWindow = 0;
 

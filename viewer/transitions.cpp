@@ -4,7 +4,7 @@
 
 #include "platform/paths.h"
 #include "platform/platform.h"
-#include "platform/text.h"
+#include "platform/print.h"
 #include "viewer/channel.h"
 
 static constexpr uint32_t kSceneLimitMs = 60 * 60 * 1000;

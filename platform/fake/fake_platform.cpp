@@ -1,6 +1,6 @@
 #include "platform/fake/fake_platform.h"
 
-#include "platform/text.h"
+#include "base/text.h"
 #include "res/resources.h"
 
 FakePlatform fake;

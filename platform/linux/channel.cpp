@@ -15,10 +15,10 @@
 #include <cstdlib>
 #include <vector>
 
-#include "platform/linux/viewer_socket.h"
-#include "platform/linux/viewer_wire.h"
+#include "platform/wire/socket.h"
+#include "platform/wire/frames.h"
 #include "platform/platform.h"
-#include "platform/text.h"
+#include "base/text.h"
 
 // The viewer must take the connection and answer the greeting within this.
 constexpr int kConnectTimeoutMs = 1000;

@@ -6,7 +6,7 @@
 #include <string>
 
 #include "platform/platform.h"
-#include "platform/text.h"
+#include "base/text.h"
 
 std::wstring PlatformExecutablePath() {
   std::string path(256, '\0');

@@ -13,7 +13,7 @@
 
 #include "platform/paths.h"
 #include "platform/platform.h"
-#include "platform/text.h"
+#include "base/text.h"
 
 static int venueSocket = -1;
 

@@ -5,7 +5,7 @@
 #include <vector>
 
 #include "platform/mdb/mdb_internal.h"
-#include "platform/text.h"
+#include "base/text.h"
 
 constexpr uint32_t kCatalogPage = 2;
 constexpr int64_t kTableObject = 1;

@@ -5,7 +5,7 @@
 #include <string>
 
 #include "platform/mdb/mdb_internal.h"
-#include "platform/text.h"
+#include "base/text.h"
 
 // Where the parts of a definition lie in Jet 3 and Jet 4.
 struct DefinitionLayout {

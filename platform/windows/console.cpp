@@ -12,7 +12,7 @@
 #include <windows.h>
 
 #include "platform/platform.h"
-#include "platform/text.h"
+#include "base/text.h"
 
 // Text the writer thread has not taken yet; more than this is dropped.
 constexpr size_t kMaxQueued = 1 << 20;

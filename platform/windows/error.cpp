@@ -1,6 +1,6 @@
 #include "platform/windows/error.h"
 
-#include "platform/text.h"
+#include "base/text.h"
 
 std::string ErrorText(DWORD error) {
   wchar_t* text = nullptr;

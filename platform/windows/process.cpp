@@ -15,7 +15,7 @@
 #include <vector>
 
 #include "platform/platform.h"
-#include "platform/text.h"
+#include "base/text.h"
 #include "platform/windows/console.h"
 #include "platform/windows/error.h"
 #include "platform/windows/venue.h"

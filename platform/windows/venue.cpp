@@ -6,7 +6,7 @@
 
 #include "platform/paths.h"
 #include "platform/platform.h"
-#include "platform/text.h"
+#include "base/text.h"
 
 static HANDLE venueMutex = nullptr;
 

@@ -14,9 +14,6 @@
 #include "platform/database.h"
 #include "platform/mdb/mdb_internal.h"
 
-// platform/text.cpp prints through the platform; the reader never prints.
-void PlatformConsoleWrite(std::string_view) {}
-
 static std::string InputPath() {
   static const std::string path = [] {
     const char* base = getenv("TMPDIR");

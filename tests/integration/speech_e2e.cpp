@@ -8,7 +8,7 @@
 #include <string>
 #include <thread>
 
-#include "platform/text.h"
+#include "base/text.h"
 #include "speech/locator.h"
 #include "speech/speak.h"
 #include "tests/support/x_session.h"

@@ -2,7 +2,7 @@
 #include <gtest/gtest.h>
 #include <sys/stat.h>
 
-#include "platform/text.h"
+#include "base/text.h"
 #include "tests/support/standin.h"
 #include "viewer/channel.h"
 #include "viewer/setters.h"

@@ -9,7 +9,7 @@
 
 #include <cmath>
 
-#include "platform/text.h"
+#include "base/text.h"
 #include "tests/support/standin.h"
 #include "tests/support/x_session.h"
 #include "viewer/channel.h"

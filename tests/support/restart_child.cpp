@@ -14,7 +14,7 @@
 
 #include "cycle/restart.h"
 #include "platform/platform.h"
-#include "platform/text.h"
+#include "platform/print.h"
 
 static int OpenDescriptors() {
   int count = 0;

@@ -12,7 +12,7 @@
 #include <random>
 
 #include "platform/mdb/mdb_internal.h"
-#include "platform/text.h"
+#include "base/text.h"
 #include "tests/support/mdb_file.h"
 
 static Variant Make(VariantType type, int64_t integer = 0, double number = 0,

@@ -21,7 +21,7 @@
 #include <vector>
 
 #include "platform/database.h"
-#include "platform/text.h"
+#include "base/text.h"
 #include "tests/support/mdb_file.h"
 
 namespace {

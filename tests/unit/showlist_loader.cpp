@@ -11,7 +11,7 @@
 #include <vector>
 
 #include "platform/fake/fake_platform.h"
-#include "platform/text.h"
+#include "base/text.h"
 #include "showlist/database.h"
 #include "showlist/loader.h"
 #include "showlist/prepare.h"

@@ -1,4 +1,4 @@
-#include "platform/text.h"
+#include "platform/print.h"
 
 #include <gtest/gtest.h>
 

@@ -4,7 +4,7 @@
 #include <clocale>
 
 #include "platform/fake/fake_platform.h"
-#include "platform/text.h"
+#include "base/text.h"
 #include "viewer/channel.h"
 #include "viewer/setters.h"
 

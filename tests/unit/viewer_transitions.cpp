@@ -3,7 +3,7 @@
 #include <clocale>
 
 #include "platform/fake/fake_platform.h"
-#include "platform/text.h"
+#include "base/text.h"
 #include "viewer/channel.h"
 #include "viewer/transitions.h"
 

@@ -11,7 +11,7 @@
 #include <vector>
 
 #include "platform/platform.h"
-#include "platform/text.h"
+#include "base/text.h"
 #include "tests/support/trace_lines.h"
 
 // A path in the build folder: the nearest folder above this program that

@@ -2,7 +2,7 @@
 // window messages, global atoms, and viewers that end, hang or are not ready.
 #include <gtest/gtest.h>
 
-#include "platform/text.h"
+#include "base/text.h"
 #include "tests/windows/processes.h"
 #include "viewer/channel.h"
 #include "viewer/setters.h"

@@ -3,7 +3,7 @@
 #include <set>
 #include <vector>
 
-#include "platform/text.h"
+#include "platform/print.h"
 #include "speech/locator.h"
 #include "speech/page_pictures.h"
 #include "tools/billora-bitmaps/options.h"

@@ -8,7 +8,7 @@
 #include <string>
 
 #include "platform/platform.h"
-#include "platform/text.h"
+#include "platform/print.h"
 #include "speech/page_pictures.h"
 #include "tools/billora-bitmaps/check.h"
 #include "tools/billora-bitmaps/options.h"

@@ -6,7 +6,7 @@
 
 #include <new>
 
-#include "platform/text.h"
+#include "base/text.h"
 #include "tools/billora-bitmaps/screenshot.h"
 #include "tools/billora-bitmaps/system.h"
 

@@ -9,7 +9,7 @@
 
 #include "platform/paths.h"
 #include "platform/platform.h"
-#include "platform/text.h"
+#include "platform/print.h"
 #include "platform/windows/error.h"
 #include "platform/windows/venue.h"
 

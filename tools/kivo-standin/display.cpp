@@ -7,12 +7,12 @@
 
 #include "tools/kivo-standin/drawing.h"
 #include "tools/kivo-standin/standin.h"
-#include "viewer/channel.h"
+#include "platform/wire/messages.h"
 
 #ifdef _WIN32
 #include <windows.h>
 
-#include "platform/text.h"
+#include "base/text.h"
 #endif
 
 static std::string scene;                   // name of the loaded scene

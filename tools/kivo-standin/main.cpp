@@ -13,7 +13,7 @@
 #include <list>
 #include <vector>
 
-#include "platform/linux/viewer_socket.h"
+#include "platform/wire/socket.h"
 #include "tools/kivo-standin/draw.h"
 #include "tools/kivo-standin/standin.h"
 

@@ -1,7 +1,7 @@
 // Requests as they arrive on a connection, answered in order.
 #include <unistd.h>
 
-#include "platform/linux/viewer_wire.h"
+#include "platform/wire/frames.h"
 #include "tools/kivo-standin/standin.h"
 
 static int64_t messagesHandled = 0;

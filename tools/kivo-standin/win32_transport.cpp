@@ -4,9 +4,9 @@
 // options, console lines and trace are those of the socket transport.
 #include <windows.h>
 
-#include "platform/text.h"
+#include "base/text.h"
 #include "tools/kivo-standin/standin.h"
-#include "viewer/channel.h"
+#include "platform/wire/messages.h"
 
 static Client program{1, -1, {}, {}, {}};  // every sender, as one client
 static int64_t messagesHandled = 0;

@@ -4,7 +4,6 @@ set(standin_dir "${CMAKE_CURRENT_SOURCE_DIR}/kivo-standin")
 add_executable(kivo-standin "${standin_dir}/win32_transport.cpp" "${standin_dir}/options.cpp"
                "${standin_dir}/display.cpp" "${standin_dir}/atoms.cpp" "${standin_dir}/trace.cpp"
                "${standin_dir}/layout.cpp")
-# Text conversions of billora_core, which calls into the platform.
-target_link_libraries(kivo-standin PRIVATE "$<LINK_GROUP:RESCAN,billora_core,billora_platform_windows>")
+target_link_libraries(kivo-standin PRIVATE billora_wire)
 set_target_properties(kivo-standin PROPERTIES RUNTIME_OUTPUT_DIRECTORY "${PROJECT_BINARY_DIR}/tools")
 install(TARGETS kivo-standin RUNTIME DESTINATION .)

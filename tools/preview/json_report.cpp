@@ -4,12 +4,12 @@
 #include <ostream>
 
 #include "platform/platform.h"
-#include "platform/text.h"
+#include "base/text.h"
 #include "showlist/prepare.h"
 #include "showlist/store.h"
 #include "tools/json_string.h"
 #include "tools/preview/preview.h"
-#include "viewer/channel.h"
+#include "platform/wire/messages.h"
 
 namespace {
 

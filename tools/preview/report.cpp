@@ -3,11 +3,11 @@
 #include <cstdio>
 
 #include "platform/platform.h"
-#include "platform/text.h"
+#include "base/text.h"
 #include "showlist/datetime.h"
 #include "showlist/prepare.h"
 #include "tools/preview/preview.h"
-#include "viewer/channel.h"
+#include "platform/wire/messages.h"
 
 std::string Printable(const std::wstring& text) {
   std::wstring shown(text);

@@ -7,7 +7,7 @@
 
 #include "platform/database.h"
 #include "platform/fake/fake_platform.h"
-#include "platform/text.h"
+#include "base/text.h"
 #include "showlist/database.h"
 #include "showlist/store.h"
 #include "tools/preview/preview.h"

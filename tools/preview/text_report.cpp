@@ -5,11 +5,11 @@
 #include <ostream>
 
 #include "platform/platform.h"
-#include "platform/text.h"
+#include "base/text.h"
 #include "showlist/prepare.h"
 #include "showlist/store.h"
 #include "tools/preview/preview.h"
-#include "viewer/channel.h"
+#include "platform/wire/messages.h"
 
 namespace {
 

@@ -9,7 +9,7 @@
 #include "res/resources.h"
 #include "speech/bitmap_file.h"
 #include "tools/preview/preview.h"
-#include "viewer/channel.h"
+#include "platform/wire/messages.h"
 
 static std::vector<ViewerOp> ops;
 static std::vector<SceneShown> scenes;

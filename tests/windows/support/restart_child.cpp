@@ -11,7 +11,7 @@
 #include <string>
 
 #include "platform/platform.h"
-#include "platform/text.h"
+#include "platform/print.h"
 
 static volatile int zero = 0;
 static volatile bool deeper = true;

@@ -15,7 +15,7 @@
 #include <cstdlib>
 #include <string>
 
-#include "platform/text.h"
+#include "base/text.h"
 
 struct Picture {
   int id, x, y;

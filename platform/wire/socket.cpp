@@ -1,4 +1,4 @@
-#include "platform/linux/viewer_socket.h"
+#include "platform/wire/socket.h"
 
 #include <sys/socket.h>
 #include <sys/stat.h>

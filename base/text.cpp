@@ -1,12 +1,10 @@
-#include "platform/text.h"
+#include "platform/print.h"
 
 #include <cstdarg>
 #include <cstdint>
 #include <cstdio>
 #include <cwchar>
 #include <vector>
-
-#include "platform/platform.h"
 
 static void AppendUtf8(std::string& out, char32_t c) {
   if (c > 0x10FFFF || (c >= 0xD800 && c <= 0xDFFF)) c = 0xFFFD;
@@ -125,7 +123,7 @@ std::string ToLatin1(std::wstring_view text) {
   return out;
 }
 
-static std::string FormatTextV(const char* format, va_list args) {
+std::string FormatTextV(const char* format, va_list args) {
   va_list again;
   va_copy(again, args);
   int n = std::vsnprintf(nullptr, 0, format, args);
@@ -141,7 +139,7 @@ static std::string FormatTextV(const char* format, va_list args) {
 
 // vswprintf reports no length on truncation (C) or the whole length (MinGW's
 // own printf family), so grow until the text fits.
-static std::wstring FormatWideV(const wchar_t* format, va_list args) {
+std::wstring FormatWideV(const wchar_t* format, va_list args) {
   std::vector<wchar_t> buffer(256);
   for (;;) {
     va_list again;
@@ -179,23 +177,9 @@ std::wstring FormatWide(const wchar_t* format, ...) {
   return text;
 }
 
-void PrintNarrow(const char* format, ...) {
-  va_list args;
-  va_start(args, format);
-  PlatformConsoleWrite(FormatTextV(format, args));
-  va_end(args);
-}
-
 std::wstring ConsoleText(std::wstring_view text) {
   std::wstring out(text);
   for (wchar_t& c : out)
     if (c < 0x20 || (c >= 0x7F && c < 0xA0)) c = L'?';
   return out;
-}
-
-void PrintWideRaw(const wchar_t* format, ...) {
-  va_list args;
-  va_start(args, format);
-  PlatformConsoleWrite(ToUtf8(FormatWideV(format, args)));
-  va_end(args);
 }

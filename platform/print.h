@@ -1,0 +1,31 @@
+// Console printing, through PlatformConsoleWrite.
+#pragma once
+
+#include <type_traits>
+
+#include "base/text.h"
+
+// printf-style output to the console, each message written and flushed at once.
+// Wide formats take %ls for wide strings.
+void PrintNarrow(const char* format, ...) __attribute__((format(printf, 1, 2)));
+void PrintWideRaw(const wchar_t* format, ...);
+
+// Every %ls argument of PrintWide comes from the database or the file system,
+// so each is shown through ConsoleText; the format keeps its own line feeds
+// and carriage returns.
+template <class T>
+auto ConsoleArgument(T value) {
+  if constexpr (std::is_convertible_v<T, const wchar_t*>)
+    return ConsoleText(value);
+  else
+    return value;
+}
+inline const wchar_t* VarArgument(const std::wstring& text) { return text.c_str(); }
+template <class T>
+T VarArgument(T value) {
+  return value;
+}
+template <class... Args>
+void PrintWide(const wchar_t* format, Args... args) {
+  PrintWideRaw(format, VarArgument(ConsoleArgument(args))...);
+}
