@@ -1,4 +1,4 @@
-#include "platform/print.h"
+#include "base/text.h"
 
 #include <cstdarg>
 #include <cstdint>
