@@ -5,6 +5,11 @@
 // 2 on a faulty description or command line (with a one-line message naming
 // the line), 1 when the output cannot be written. OUTPUT is replaced only
 // by a complete file.
+//
+// The tests' oracle for the database reader: it shares no code with the
+// program on purpose. Its page masking, text encodings and OLE dates are
+// written apart from the reader's, so a test never checks the reader against
+// itself.
 #include <sys/stat.h>
 #include <unistd.h>
 
