@@ -1,6 +1,7 @@
 #include "platform/fake/fake_platform.h"
 
 #include "base/text.h"
+#include "platform/wire/messages.h"
 #include "res/resources.h"
 
 FakePlatform fake;
@@ -13,11 +14,50 @@ std::string FakeTakeConsole() {
   return text;
 }
 
+// The readable line of an event; console text and captures are kept apart.
+static std::string EventLine(const FakeEvent& e) {
+  switch (e.kind) {
+    case FakeEventKind::Sleep:
+      return "sleep " + std::to_string(e.ms);
+    case FakeEventKind::Send: {
+      std::string line = "send " + std::to_string(e.message->message);
+      for (const std::wstring* text : {&e.message->wLow, &e.message->wHigh, &e.message->lLow})
+        if (!text->empty()) line += " " + ToUtf8(*text);
+      return line;
+    }
+    case FakeEventKind::Cursor:
+      return "cursor " + std::to_string(e.x) + "," + std::to_string(e.y);
+    case FakeEventKind::Button:
+      return e.down ? "button down" : "button up";
+    case FakeEventKind::Key:
+      return "key " + std::to_string(e.key) + " " + std::to_string(e.flags);
+    case FakeEventKind::Type:
+      return "chars " + std::string(e.text);
+    case FakeEventKind::KeepScreenOn:
+      return "keep screen on";
+    case FakeEventKind::Restart:
+      return "restart";
+    default:
+      return "";
+  }
+}
+
+static void Record(FakeEvent e) {
+  e.atMs = fake.nowMs;
+  if (e.kind == FakeEventKind::Console)
+    fake.console.append(e.text);
+  else if (e.kind == FakeEventKind::Capture)
+    ++fake.captures;
+  else
+    fake.events.push_back(EventLine(e));
+  if (fake.observer) fake.observer(e);
+}
+
 uint32_t PlatformTicks() { return fake.tickBase + static_cast<uint32_t>(fake.nowMs); }
 
 void PlatformSleep(uint32_t ms) {
   fake.nowMs += ms;
-  fake.events.push_back("sleep " + std::to_string(ms));
+  Record({.kind = FakeEventKind::Sleep, .ms = ms});
   if (fake.onSleep) fake.onSleep();
 }
 
@@ -50,7 +90,7 @@ int PlatformReadFile(const std::wstring& path, size_t maxBytes, std::string* byt
 }
 
 std::string PlatformRestart() {
-  fake.events.push_back("restart");
+  Record({.kind = FakeEventKind::Restart});
   if (!fake.restartFailures.empty()) {
     std::string reason = fake.restartFailures.front();
     fake.restartFailures.pop_front();
@@ -71,13 +111,15 @@ void PlatformSetEnvironment(const char* name, const std::string& value) {
 
 bool PlatformClaimVenue() { return !fake.venueHeld; }
 
-void PlatformKeepScreenOn() { fake.events.push_back("keep screen on"); }
+void PlatformKeepScreenOn() { Record({.kind = FakeEventKind::KeepScreenOn}); }
 
 void PlatformPrepareConsole() {}
 
 void PlatformInstallFaultRestart() {}
 
-void PlatformConsoleWrite(std::string_view utf8) { fake.console.append(utf8); }
+void PlatformConsoleWrite(std::string_view utf8) {
+  Record({.kind = FakeEventKind::Console, .text = utf8});
+}
 
 int PlatformReadKey() {
   if (fake.keys.empty() || fake.keys.front().first > fake.nowMs) return -1;
@@ -87,7 +129,7 @@ int PlatformReadKey() {
 }
 
 WindowHandle PlatformFindWindow(const std::wstring& className) {
-  return fake.viewer && className == L"kivo_communication" ? 1 : 0;
+  return fake.viewer && className == kViewerClass ? 1 : 0;
 }
 
 static std::wstring AtomText(uint64_t value) {
@@ -99,10 +141,7 @@ int32_t PlatformSendMessage(WindowHandle window, uint32_t message, uint64_t wPar
                             int64_t lParam) {
   FakeMessage m{message, wParam, lParam, AtomText(wParam), AtomText(wParam >> 16),
                 AtomText(static_cast<uint64_t>(lParam)), fake.nowMs};
-  std::string line = "send " + std::to_string(message);
-  for (const std::wstring* text : {&m.wLow, &m.wHigh, &m.lLow})
-    if (!text->empty()) line += " " + ToUtf8(*text);
-  fake.events.push_back(line);
+  Record({.kind = FakeEventKind::Send, .message = &m});
   fake.channelLog.push_back("send " + std::to_string(message));
   fake.messages.push_back(m);
   if (window == 0 || !fake.viewer || fake.viewerDenied) return 0;
@@ -143,7 +182,7 @@ void PlatformDeleteAtom(uint16_t atom) {
 
 int PlatformCaptureScreen(const uint32_t** pixels, uint32_t* width, uint32_t* height) {
   if (fake.screenWidth == 0) return -1;
-  ++fake.captures;
+  Record({.kind = FakeEventKind::Capture});
   *pixels = fake.screen.data();
   *width = fake.screenWidth;
   *height = fake.screenHeight;
@@ -155,18 +194,16 @@ std::string_view PlatformBitmapResource(uint16_t id) {
   return it != fake.bitmaps.end() ? std::string_view(it->second) : StoredBitmap(id);
 }
 
-void PlatformSetCursorPos(int x, int y) {
-  fake.events.push_back("cursor " + std::to_string(x) + "," + std::to_string(y));
-}
+void PlatformSetCursorPos(int x, int y) { Record({.kind = FakeEventKind::Cursor, .x = x, .y = y}); }
 
-void PlatformMouseButton(bool down) { fake.events.push_back(down ? "button down" : "button up"); }
+void PlatformMouseButton(bool down) { Record({.kind = FakeEventKind::Button, .down = down}); }
 
 void PlatformKeyEvent(uint8_t virtualKey, uint32_t flags) {
-  fake.events.push_back("key " + std::to_string(virtualKey) + " " + std::to_string(flags));
+  Record({.kind = FakeEventKind::Key, .key = virtualKey, .flags = flags});
 }
 
 int PlatformTypeChars(int x, int y, std::string_view bytes) {
   fake.typedAt = std::to_string(x) + "," + std::to_string(y);
-  if (fake.typeResult == 0) fake.events.push_back("chars " + std::string(bytes));
+  if (fake.typeResult == 0) Record({.kind = FakeEventKind::Type, .text = bytes});
   return fake.typeResult;
 }

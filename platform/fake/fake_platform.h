@@ -8,6 +8,7 @@
 #include <map>
 #include <set>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "platform/platform.h"
@@ -22,9 +23,36 @@ struct FakeMessage {
   uint64_t atMs;                   // virtual time of the send
 };
 
+// One thing the program did, typed, for an observer that must not read the
+// lines made for people. Only the members of its kind are set; `text` and
+// `message` are valid during the observer's call only.
+enum class FakeEventKind {
+  Console,
+  Sleep,
+  Send,
+  Capture,  // a snapshot of the screen was taken
+  Cursor,
+  Button,
+  Key,
+  Type,  // bytes typed, only when they reached the window
+  KeepScreenOn,
+  Restart,
+};
+struct FakeEvent {
+  FakeEventKind kind;
+  uint64_t atMs = 0;                     // virtual time, after a sleep its end
+  std::string_view text = {};            // Console: the text written; Type: the bytes typed
+  const FakeMessage* message = nullptr;  // Send, before the viewer answers
+  uint32_t ms = 0;                       // Sleep
+  int x = 0, y = 0;                      // Cursor
+  bool down = false;                     // Button
+  uint8_t key = 0;                       // Key
+  uint32_t flags = 0;                    // Key
+};
+
 // Everything the program did, in order, as readable lines:
-//   "sleep 20", "send 5688 cache|0.99", "cursor 305,220", "button down",
-//   "key 36 1", "chars <bytes>", "restart".
+//   "sleep 20", "send 5688 cache 0.99", "cursor 305,220", "button down",
+//   "key 36 1", "chars <bytes>", "keep screen on", "restart".
 struct FakePlatform {
   uint64_t nowMs = 0;                     // virtual milliseconds since reset
   uint32_t tickBase = 0;                  // tick counter at nowMs == 0
@@ -67,6 +95,9 @@ struct FakePlatform {
   std::map<std::string, std::string> environment;
   bool venueHeld = false;                 // another instance runs for the venue
   std::function<void()> onSleep;          // called after each sleep, for scripts
+  // Receives every event as it is recorded (console text, sleeps and screen
+  // captures too), before any answer of the viewer.
+  std::function<void(const FakeEvent&)> observer;
 };
 
 extern FakePlatform fake;

@@ -115,9 +115,13 @@ TEST_F(PreviewTest, NextShowsAndTheSpokenSentence) {
   EXPECT_EQ(next["first"]["poster"], dir + "/medias/carmen.jpg");
   EXPECT_EQ(next["second"]["caption"], "Demain \xC3\xA0 15:00");
   EXPECT_EQ(next["speech"]["at"], "2021-08-14 14:05:30+02:00");
-  EXPECT_EQ(next["speech"]["typed"],
-            "Il est 14:05, prochains spectacles, Aujourd'hui \xC3\xA0 20:30, Carmen, "
-            "Demain \xC3\xA0 15H, Tosca");
+  const std::string spoken =
+      "Il est 14:05, prochains spectacles, Aujourd'hui \xC3\xA0 20:30, Carmen, "
+      "Demain \xC3\xA0 15H, Tosca";
+  EXPECT_EQ(next["speech"]["typed"], spoken);
+  // The speech driver's line, apart from the progress line it continues.
+  EXPECT_EQ(next["speech"]["console"], "SPEAK(" + spoken + ")OK");
+  EXPECT_EQ(next["warnings"], json::array());
   Result text = Preview({"--at", "2021-08-14 14:04:30", dir});
   EXPECT_NE(text.out.find("14:05:30  Spoken: \"Il est 14:05, prochains spectacles, "
                           "Aujourd'hui \xC3\xA0 20:30, Carmen, Demain \xC3\xA0 15H, Tosca\""),

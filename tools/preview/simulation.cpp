@@ -8,7 +8,9 @@
 #include "platform/database.h"
 #include "platform/fake/fake_platform.h"
 #include "base/text.h"
+#include "platform/wire/messages.h"
 #include "showlist/database.h"
+#include "showlist/loader.h"
 #include "showlist/store.h"
 #include "tools/preview/preview.h"
 #include "viewer/channel.h"
@@ -72,54 +74,96 @@ std::string OpenFailure(const std::string& database) {
   return database + ": the database cannot be opened";
 }
 
-// A console line reports progress when it ends in "..."; the speech step's
-// line is kept apart; every other line is a warning.
-void SortConsole(const std::string& console, StepRecord& step) {
-  size_t begin = 0;
-  while (begin < console.size()) {
-    size_t end = console.find_first_of("\r\n", begin);
-    if (end == std::string::npos) end = console.size();
-    std::string line = console.substr(begin, end - begin);
-    begin = end + 1;
-    size_t speak = line.find("SPEAK(");
-    if (speak != std::string::npos) {
-      step.spoke = true;
-      step.speechLine = line.substr(speak);
-      line.resize(speak);
-    }
-    if (line.rfind("wait ", 0) == 0 && line.size() > 9 && line.ends_with("s..."))
-      step.wait = line.substr(5, line.size() - 9);
-    if (!line.empty() && !line.ends_with("...")) step.warnings.push_back(line);
-  }
-  if (step.spoke && !step.speechLine.ends_with(")OK")) step.warnings.push_back(step.speechLine);
+// The one reading of console text: the display marks a step in progress only
+// in its words, by ending the line in "..."; the preview reports every other
+// line as the display printed it.
+bool ReportsProgress(const std::string& line) { return line.ends_with("..."); }
+
+// The step being run, gathered from the fake's events as they come.
+struct StepWatch {
+  StepRecord step;
+  std::string line;       // the console line being written
+  size_t writeStart = 0;  // where the last console write began in it
+  bool speaking = false;  // the line is the speech driver's
+  bool played = false;    // a button was pressed after the last screen capture
+};
+StepWatch watch;
+
+void EndLine() {
+  if (watch.speaking)
+    watch.step.speechLine = watch.line;
+  else if (!watch.line.empty() && !ReportsProgress(watch.line))
+    watch.step.warnings.push_back(watch.line);
+  watch.line.clear();
+  watch.speaking = false;
 }
 
-// The bytes typed into the speech page, and when, from the fake's events.
-void FindTyping(StepRecord& step) {
-  uint64_t at = step.startMs;
-  for (const std::string& event : fake.events) {
-    if (event.rfind("sleep ", 0) == 0) at += std::stoull(event.substr(6));
-    if (event.rfind("chars ", 0) == 0) {
-      step.typed += event.substr(6);
-      step.typedMs = at;
-    }
+void Write(std::string_view text) {
+  watch.writeStart = watch.line.size();
+  for (size_t end; (end = text.find_first_of("\r\n")) != std::string_view::npos;) {
+    watch.line.append(text.substr(0, end));
+    EndLine();
+    watch.writeStart = 0;
+    text.remove_prefix(end + 1);
+  }
+  watch.line.append(text);
+}
+
+// The speech driver writes its opening, then looks at the screen first of
+// all: from that write on, the line is its own.
+void Captured() {
+  watch.played = false;
+  if (watch.step.spoke) return;
+  watch.step.spoke = true;
+  std::string opening = watch.line.substr(watch.writeStart);
+  watch.line.resize(watch.writeStart);
+  EndLine();
+  watch.line = opening;
+  watch.writeStart = 0;
+  watch.speaking = true;
+}
+
+void Observe(const FakeEvent& e) {
+  switch (e.kind) {
+    case FakeEventKind::Console:
+      Write(e.text);
+      return;
+    case FakeEventKind::Capture:
+      Captured();
+      return;
+    case FakeEventKind::Button:
+      watch.played |= e.down;
+      return;
+    case FakeEventKind::Type:
+      watch.step.typed += e.text;
+      watch.step.typedMs = e.atMs;
+      return;
+    case FakeEventKind::Send:
+      // The duration of the slot being run, which the display has just printed.
+      if (e.message->message == VM_RUN && watch.step.state == Announcement)
+        watch.step.wait = FormatText("%g", showList.durations.At(announcementIndex));
+      return;
+    default:
+      return;
   }
 }
 
 StepRecord Step(Cycle& cycle) {
-  StepRecord step;
-  step.state = cycle.state;
-  step.startMs = fake.nowMs;
+  watch = StepWatch();
+  watch.step.state = cycle.state;
+  watch.step.startMs = fake.nowMs;
   StepCycle(cycle);
-  step.reloadFailed = step.state == Reload && cycle.state == Reload;
-  SortConsole(FakeTakeConsole(), step);
-  FindTyping(step);
-  step.scenes = TakeScenes();
-  // The fake keeps every message and event; a long preview must not.
+  EndLine();
+  // Speech that found no play button to press failed: its line is a warning.
+  if (watch.step.spoke && !watch.played) watch.step.warnings.push_back(watch.step.speechLine);
+  watch.step.reloadFailed = watch.step.state == Reload && cycle.state == Reload;
+  watch.step.scenes = TakeScenes();
+  // The fake keeps every message, event and console text; a long preview must not.
   fake.messages.clear();
   fake.events.clear();
   fake.channelLog.clear();
-  return step;
+  fake.console.clear();
+  return std::move(watch.step);
 }
 
 // One pass: Reload up to the Stop that ends it, or a Reload that failed.
@@ -139,6 +183,7 @@ void SetUpPlatform(const std::string& folder, int64_t start) {
   fake.epochBase = start;
   knownFiles.clear();
   fake.fileExists = RealFileExists;
+  fake.observer = Observe;
   StartSimulatedViewer();
   ShowSpeechPage();
   showList = ShowList();
@@ -146,16 +191,18 @@ void SetUpPlatform(const std::string& folder, int64_t start) {
   viewerWindow = 0;
 }
 
-// Why the first reload could not read the database; "" when it could (an
-// empty programme is a result, not a failure).
-std::string DatabaseFailure(const PreviewRun& run, const StepRecord& reload) {
+// Why the first reload could not use the database, found by opening and
+// reading it again as the display does; "" when the display read it (an empty
+// programme is a result, not a failure).
+std::string DatabaseFailure(const PreviewRun& run, const Cycle& cycle, const StepRecord& reload) {
+  if (!reload.reloadFailed || cycle.databaseOpened) return "";
+  bool opens = OpenShowDatabase() == 0;
+  bool reads = opens && LoadShowList() == 0;
+  CloseShowDatabase();
+  if (!opens || reads) return OpenFailure(run.database);
   std::string line = reload.warnings.empty() ? "" : reload.warnings.back();
-  if (!reload.reloadFailed) return "";
-  if (line.rfind("Fatal, can't open db", 0) == 0) return OpenFailure(run.database);
-  if (line.rfind("Fatal, can't read db", 0) == 0)
-    return run.database + ": the display cannot read its tables shows and annonces (it prints \"" +
-           line + "\")";
-  return "";
+  return run.database + ": the display cannot read its tables shows and annonces (it prints \"" +
+         line + "\")";
 }
 
 using Writer = void (*)(std::ostream&, const PreviewRun&);
@@ -172,7 +219,7 @@ int Simulate(PreviewRun& run, const PreviewOptions& options, std::ostream& out, 
     for (int number = 1; number <= options.passes; ++number) {
       PassRecord pass = Pass(cycle, number);
       if (number == 1) {
-        if (std::string why = DatabaseFailure(run, pass.steps.front()); !why.empty()) {
+        if (std::string why = DatabaseFailure(run, cycle, pass.steps.front()); !why.empty()) {
           err << "billora-preview: " << why << "\n";
           return kPreviewFailed;
         }
