@@ -2,6 +2,10 @@
 
 #include <cstdint>
 
+// mdbwrite writes the files the reader is tested against, so this date
+// arithmetic is kept apart from base/oledate on purpose: a test of the reader
+// then does not compare that code with itself.
+
 namespace mdbwrite {
 
 // Days from 1970-01-01 in the proleptic Gregorian calendar.
