@@ -1,14 +1,12 @@
 #include <string>
 
 #include "cycle/cycle.h"
-#include "platform/platform.h"
 #include "platform/print.h"
 #include "showlist/datetime.h"
 #include "showlist/prepare.h"
 #include "showlist/store.h"
 #include "speech/speak.h"
 #include "speech/spoken_text.h"
-#include "viewer/channel.h"
 #include "viewer/setters.h"
 #include "viewer/transitions.h"
 
@@ -22,6 +20,14 @@ static std::string SpokenAnnouncement() {
   return FormatText("Il est %u:%2.2u, prochains spectacles, %s, %s, %s, %s",
                     static_cast<unsigned>(now.hour), static_cast<unsigned>(now.minute),
                     caption0.c_str(), name0.c_str(), caption1.c_str(), name1.c_str());
+}
+
+// Spoken once the scene has faded out, before the pause.
+static void SpeakNextShows() {
+  PrintNarrow("\nannonce audio...");
+  std::string text = SpokenAnnouncement();
+  PrepareSpokenText(text);
+  Speak(text);
 }
 
 void PlayNextShowsScene() {
@@ -44,14 +50,5 @@ void PlayNextShowsScene() {
   }
   PrintWide(L"\nsettitle2 %ls...", showList.captions.At(1).c_str());
   SetTitle2(showList.captions.At(1));
-  PrintNarrow("\nrun...");
-  PlatformSendMessage(viewerWindow, VM_RUN, 1, 0);
-  WaitSceneEnd();
-  if (ViewerGone()) return;
-  FadeOut();
-  PrintNarrow("\nannonce audio...");
-  std::string text = SpokenAnnouncement();
-  PrepareSpokenText(text);
-  Speak(text);
-  PauseAfterScene(30000);
+  RunSceneToEnd(30000, nullptr, SpeakNextShows);
 }
