@@ -2,9 +2,7 @@
 
 #include <cstdint>
 
-// mdbwrite writes the files the reader is tested against, so this date
-// arithmetic is kept apart from base/oledate on purpose: a test of the reader
-// then does not compare that code with itself.
+// Written apart from the program's base/oledate on purpose (main.cpp says why).
 
 namespace mdbwrite {
 
