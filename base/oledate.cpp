@@ -35,14 +35,14 @@ bool IsCalendarDay(int year, int month, int day) {
   return day <= kDays[month - 1] + (month == 2 && leap);
 }
 
-bool InOleDateRange(double value) {
-  return value > kOleFirstDay - 1.0 && value < kOleLastDay + 1.0;
-}
-
 bool SplitOleDate(double value, int64_t* day, int* second) {
   if (!InOleDateRange(value)) return false;
   const double whole = std::trunc(value);
-  const int64_t seconds = std::llround(std::fabs(value - whole) * kSecondsPerDay);
+  // Rounded half up without a call to the maths library: the scaled fraction
+  // minus its integer part is exact.
+  const double scaled = std::fabs(value - whole) * kSecondsPerDay;
+  auto seconds = static_cast<int64_t>(scaled);
+  if (scaled - static_cast<double>(seconds) >= 0.5) ++seconds;
   *day = static_cast<int64_t>(whole) + seconds / kSecondsPerDay;
   *second = static_cast<int>(seconds % kSecondsPerDay);
   return true;
@@ -50,10 +50,6 @@ bool SplitOleDate(double value, int64_t* day, int* second) {
 
 void CivilFromOleDay(int64_t oleDay, int* year, int* month, int* day) {
   CivilFromDays(oleDay - kOleDayOfUnixEpoch, year, month, day);
-}
-
-int OleWeekday(int64_t oleDay) {
-  return static_cast<int>(((oleDay % 7) + 13) % 7);  // day 0 was a Saturday
 }
 
 bool OleDateFromParts(int year, int month, int day, int hour, int minute, int second,
@@ -65,12 +61,4 @@ bool OleDateFromParts(int year, int month, int day, int hour, int minute, int se
   const double time = (hour * 3600 + minute * 60 + second) / double{kSecondsPerDay};
   *value = days >= 0 ? days + time : days - time;
   return true;
-}
-
-double OleContinuousDays(double value) {
-  return value < 0 ? 2 * std::ceil(value) - value : value;
-}
-
-double OleFromContinuousDays(double days) {
-  return days < 0 ? 2 * std::floor(days) - days : days;
 }
