@@ -72,13 +72,21 @@ bool PictureAllowed(const std::wstring& file, const std::wstring& path) {
   return false;
 }
 
-bool ViewerGone() { return !PlatformIsWindow(viewerWindow); }
-
 // Asking costs no round trip to the viewer: a poll of the socket on Linux, a
 // look-up in the window table on Windows.
-void PauseAfterScene(uint32_t ms) {
+static bool ViewerGone() { return !PlatformIsWindow(viewerWindow); }
+
+bool RunSceneToEnd(uint32_t pauseMs, const char* fadeLine, void (*afterFadeOut)()) {
+  PrintNarrow("\nrun...");
+  PlatformSendMessage(viewerWindow, VM_RUN, 1, 0);
+  WaitSceneEnd();
+  if (ViewerGone()) return false;
+  if (fadeLine != nullptr) PrintNarrow("%s", fadeLine);
+  FadeOut();
+  if (afterFadeOut != nullptr) afterFadeOut();
   PrintNarrow("\nwait...");
-  WaitInterruptible(ms, ViewerGone);
+  WaitInterruptible(pauseMs, ViewerGone);
+  return true;
 }
 
 // After a scene the viewer left, the pass goes straight back to Reload, which
@@ -113,14 +121,7 @@ void PlayPosterScene() {
   SetAffiche(path);
   PrintWide(L"\nsettitle %ls...", showList.captions.At(p).c_str());
   SetTitle(showList.captions.At(p));
-  PrintNarrow("\nrun...");
-  PlatformSendMessage(viewerWindow, VM_RUN, 1, 0);
-  WaitSceneEnd();
-  if (ViewerGone()) return;
-  PrintNarrow("\nfadeout...");
-  FadeOut();
-  PauseAfterScene(10000);
-  AdvancePosterIndex(n);
+  if (RunSceneToEnd(10000, "\nfadeout...")) AdvancePosterIndex(n);
 }
 
 static void AdvanceAnnouncementIndex(int count) {
@@ -152,13 +153,7 @@ void PlayAnnouncementScene() {
   PrintWide(L"\nreload(%ls)...", showList.templates.At(a).c_str());
   ReloadScene(showList.templates.At(a));
   PrintNarrow("\nwait %gs...", showList.durations.At(a));
-  PrintNarrow("\nrun...");
-  PlatformSendMessage(viewerWindow, VM_RUN, 1, 0);
-  WaitSceneEnd();
-  if (ViewerGone()) return;
-  FadeOut();
-  PauseAfterScene(DurationToMs(showList.durations.At(a)));
-  AdvanceAnnouncementIndex(m);
+  if (RunSceneToEnd(DurationToMs(showList.durations.At(a)))) AdvanceAnnouncementIndex(m);
 }
 
 void StepCycle(Cycle& cycle) {

@@ -24,11 +24,14 @@ uint32_t DurationToMs(double seconds);
 // False, with the skipped-poster line, for a poster name that would leave the
 // media folder: its picture is not sent.
 bool PictureAllowed(const std::wstring& file, const std::wstring& path);
-// True once the viewer's window has gone, as when it ended during a scene.
-bool ViewerGone();
-// The pause after a scene: "wait..." and an interruptible wait of `ms`, which
-// also ends within a second of the viewer going.
-void PauseAfterScene(uint32_t ms);
+// The end of every scene, once it is loaded and dressed: "run...", its run
+// to the end, and then, unless the viewer's window went meanwhile, `fadeLine`
+// when given, the fade out, `afterFadeOut` when given, and the pause ("wait..."
+// and an interruptible wait of `pauseMs`, which also ends within a second of
+// the viewer going). False when the viewer went during the scene: nothing
+// more is sent then.
+bool RunSceneToEnd(uint32_t pauseMs, const char* fadeLine = nullptr,
+                   void (*afterFadeOut)() = nullptr);
 
 void PlayPosterScene();
 void PlayProgrammeScene();

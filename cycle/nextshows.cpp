@@ -1,14 +1,12 @@
 #include <string>
 
 #include "cycle/cycle.h"
-#include "platform/platform.h"
 #include "platform/print.h"
 #include "showlist/datetime.h"
 #include "showlist/prepare.h"
 #include "showlist/store.h"
 #include "speech/speak.h"
 #include "speech/spoken_text.h"
-#include "viewer/channel.h"
 #include "viewer/setters.h"
 #include "viewer/transitions.h"
 
@@ -24,34 +22,35 @@ static std::string SpokenAnnouncement() {
                     caption0.c_str(), name0.c_str(), caption1.c_str(), name1.c_str());
 }
 
+// Spoken once the scene has faded out, before the pause.
+static void SpeakNextShows() {
+  PrintNarrow("\nannonce audio...");
+  std::string text = SpokenAnnouncement();
+  PrepareSpokenText(text);
+  Speak(text);
+}
+
+// Show `number` (1 or 2) into the objects of that number: its poster, unless
+// the name would leave the media folder, and its caption.
+static void DressShow(int number, void (*setAffiche)(const std::wstring&),
+                      void (*setTitle)(const std::wstring&)) {
+  const int entry = number - 1;
+  std::wstring path = MediaPath(showList.visuals.At(entry));
+  if (PictureAllowed(showList.visuals.At(entry), path)) {
+    PrintWide(L"\nsetaffiche%d %ls...", number, path.c_str());
+    setAffiche(path);
+  }
+  PrintWide(L"\nsettitle%d %ls...", number, showList.captions.At(entry).c_str());
+  setTitle(showList.captions.At(entry));
+}
+
 void PlayNextShowsScene() {
   if (showList.names.Size() < 2) return;
   PrintNarrow("\nfadin...");
   FadeIn();
   PrintNarrow("\nreload(2)...");
   ReloadScene(L"billora2v");
-  std::wstring first = MediaPath(showList.visuals.At(0));
-  if (PictureAllowed(showList.visuals.At(0), first)) {
-    PrintWide(L"\nsetaffiche1 %ls...", first.c_str());
-    SetAffiche1(first);
-  }
-  PrintWide(L"\nsettitle1 %ls...", showList.captions.At(0).c_str());
-  SetTitle1(showList.captions.At(0));
-  std::wstring second = MediaPath(showList.visuals.At(1));
-  if (PictureAllowed(showList.visuals.At(1), second)) {
-    PrintWide(L"\nsetaffiche2 %ls...", second.c_str());
-    SetAffiche2(second);
-  }
-  PrintWide(L"\nsettitle2 %ls...", showList.captions.At(1).c_str());
-  SetTitle2(showList.captions.At(1));
-  PrintNarrow("\nrun...");
-  PlatformSendMessage(viewerWindow, VM_RUN, 1, 0);
-  WaitSceneEnd();
-  if (ViewerGone()) return;
-  FadeOut();
-  PrintNarrow("\nannonce audio...");
-  std::string text = SpokenAnnouncement();
-  PrepareSpokenText(text);
-  Speak(text);
-  PauseAfterScene(30000);
+  DressShow(1, SetAffiche1, SetTitle1);
+  DressShow(2, SetAffiche2, SetTitle2);
+  RunSceneToEnd(30000, nullptr, SpeakNextShows);
 }

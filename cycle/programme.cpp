@@ -1,12 +1,10 @@
 #include <string>
 
 #include "cycle/cycle.h"
-#include "platform/platform.h"
 #include "platform/print.h"
 #include "showlist/datetime.h"
 #include "showlist/prepare.h"
 #include "showlist/store.h"
-#include "viewer/channel.h"
 #include "viewer/setters.h"
 #include "viewer/transitions.h"
 
@@ -51,10 +49,5 @@ void PlayProgrammeScene() {
     FillSlot(slot, j);
     if (++j == todayCount) j = 0;
   }
-  PrintNarrow("\nrun...");
-  PlatformSendMessage(viewerWindow, VM_RUN, 1, 0);
-  WaitSceneEnd();
-  if (ViewerGone()) return;
-  FadeOut();
-  PauseAfterScene(30000);
+  RunSceneToEnd(30000);
 }

@@ -1,7 +1,6 @@
-// The program's date-time value: an OLE Automation date (days since
-// 1899-12-30 00:00 local time, the fraction being the time of day) with its
-// status. Before 1899-12-30 the integer part counts days backwards while the
-// fraction still counts the time of day forwards: -1.25 is 1899-12-29 06:00.
+// The program's date-time value: an OLE Automation date in local time
+// (base/oledate.h: days since 1899-12-30, the fraction being the time of day)
+// with its status.
 #pragma once
 
 enum class DateStatus { Valid, Invalid, Null };

@@ -12,43 +12,12 @@
 //   dates "DD/MM/YYYY HH:MM:SS", the date alone at midnight and the time
 //   alone on day 0 (1899-12-30), Decimal its exact value without trailing
 //   zeros; NULL, binary values and dates outside the range fail.
-#include <cmath>
 #include <cstdint>
 #include <cwchar>
 #include <string>
 
+#include "base/oledate.h"
 #include "platform/database.h"
-
-static bool InDateRange(double value) { return value > -657435.0 && value < 2958466.0; }
-
-static int64_t DaysFromCivil(int64_t y, int m, int d) {
-  y -= m <= 2;
-  int64_t era = (y >= 0 ? y : y - 399) / 400;
-  int64_t yoe = y - era * 400;
-  int64_t doy = (153 * (m + (m > 2 ? -3 : 9)) + 2) / 5 + d - 1;
-  int64_t doe = yoe * 365 + yoe / 4 - yoe / 100 + doy;
-  return era * 146097 + doe - 719468;
-}
-
-static void CivilFromDays(int64_t z, int* year, int* month, int* day) {
-  z += 719468;
-  int64_t era = (z >= 0 ? z : z - 146096) / 146097;
-  int64_t doe = z - era * 146097;
-  int64_t yoe = (doe - doe / 1460 + doe / 36524 - doe / 146096) / 365;
-  int64_t doy = doe - (365 * yoe + yoe / 4 - yoe / 100);
-  int64_t mp = (5 * doy + 2) / 153;
-  *day = static_cast<int>(doy - (153 * mp + 2) / 5 + 1);
-  *month = static_cast<int>(mp < 10 ? mp + 3 : mp - 9);
-  *year = static_cast<int>(yoe + era * 400 + (*month <= 2));
-}
-
-static const int64_t kOleEpoch = DaysFromCivil(1899, 12, 30);
-
-static int DaysInMonth(int year, int month) {
-  static const int kDays[] = {31, 28, 31, 30, 31, 30, 31, 31, 30, 31, 30, 31};
-  bool leap = (year % 4 == 0 && year % 100 != 0) || year % 400 == 0;
-  return month == 2 && leap ? 29 : kDays[month - 1];
-}
 
 // Reads between minDigits and maxDigits digits at text[*i].
 static bool ReadNumber(const std::wstring& text, size_t* i, int minDigits, int maxDigits,
@@ -100,14 +69,7 @@ static bool ParseDate(const std::wstring& text, double* oleDate) {
     i = blanks;
     if (!ReadTime(t, &i, &h, &mi, &s)) return false;
   }
-  if (i != t.size() || y < 100 || m < 1 || m > 12 || d < 1 || d > DaysInMonth(y, m) || h > 23 ||
-      mi > 59 || s > 59) {
-    return false;
-  }
-  int64_t days = DaysFromCivil(y, m, d) - kOleEpoch;
-  double fraction = (h * 3600 + mi * 60 + s) / 86400.0;
-  *oleDate = days >= 0 ? days + fraction : days - fraction;
-  return true;
+  return i == t.size() && OleDateFromParts(y, m, d, h, mi, s, oleDate);
 }
 
 bool VariantToDate(const Variant& value, double* oleDate) {
@@ -133,30 +95,23 @@ bool VariantToDate(const Variant& value, double* oleDate) {
     default:
       return false;
   }
-  if (!InDateRange(number)) return false;
+  if (!InOleDateRange(number)) return false;
   *oleDate = number;
   return true;
 }
 
-// The calendar day is the integer part, the time of day the fraction's size,
-// rounded to the second.
 static bool FormatDate(double value, std::wstring* text) {
-  if (!InDateRange(value)) return false;
-  double whole = std::trunc(value);
-  auto day = static_cast<int64_t>(whole);
-  int64_t seconds = std::llround(std::fabs(value - whole) * 86400.0);
-  if (seconds == 86400) {
-    seconds = 0;
-    ++day;
-  }
+  int64_t day = 0;
+  int seconds = 0;
+  if (!SplitOleDate(value, &day, &seconds)) return false;
   int y, m, d;
-  CivilFromDays(day + kOleEpoch, &y, &m, &d);
+  CivilFromOleDay(day, &y, &m, &d);
   wchar_t buffer[40];
   int n = 0;
   if (day != 0) n = swprintf(buffer, 40, L"%02d/%02d/%04d", d, m, y);
   if (seconds != 0 || day == 0) {
-    swprintf(buffer + n, 40 - n, L"%ls%02d:%02d:%02d", n ? L" " : L"", int(seconds / 3600),
-             int(seconds / 60 % 60), int(seconds % 60));
+    swprintf(buffer + n, 40 - n, L"%ls%02d:%02d:%02d", n ? L" " : L"", seconds / 3600,
+             seconds / 60 % 60, seconds % 60);
   }
   *text = buffer;
   return true;

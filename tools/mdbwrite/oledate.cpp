@@ -2,6 +2,8 @@
 
 #include <cstdint>
 
+// Written apart from the program's base/oledate on purpose (main.cpp says why).
+
 namespace mdbwrite {
 
 // Days from 1970-01-01 in the proleptic Gregorian calendar.

@@ -5,6 +5,7 @@
 #include <cstdio>
 #include <ctime>
 
+#include "base/oledate.h"
 #include "platform/platform.h"
 #include "tools/preview/preview.h"
 
@@ -14,16 +15,6 @@ struct Fields {
   int year, month, day, hour, minute, second;
   bool operator==(const Fields&) const = default;
 };
-
-// Days from 1970-01-01 to a date of the proleptic Gregorian calendar.
-int64_t DaysFromCivil(int64_t y, int m, int d) {
-  y -= m <= 2;
-  const int64_t era = (y >= 0 ? y : y - 399) / 400;
-  const int64_t yoe = y - era * 400;
-  const int64_t doy = (153 * (m + (m > 2 ? -3 : 9)) + 2) / 5 + d - 1;
-  const int64_t doe = yoe * 365 + yoe / 4 - yoe / 100 + doy;
-  return era * 146097 + doe - 719468;
-}
 
 // The fields read as a time of UTC.
 int64_t AsUtc(const Fields& f) {
@@ -77,12 +68,8 @@ bool Expect(const std::string& s, size_t& at, char c) {
 }
 
 bool ValidFields(const Fields& f) {
-  static const int kDays[] = {31, 29, 31, 30, 31, 30, 31, 31, 30, 31, 30, 31};
-  if (f.year < 1 || f.month < 1 || f.month > 12 || f.day < 1 || f.day > kDays[f.month - 1])
-    return false;
-  bool leap = (f.year % 4 == 0 && f.year % 100 != 0) || f.year % 400 == 0;
-  if (f.month == 2 && f.day == 29 && !leap) return false;
-  return f.hour < 24 && f.minute < 60 && f.second < 60;
+  return f.year >= 1 && IsCalendarDay(f.year, f.month, f.day) && f.hour < 24 && f.minute < 60 &&
+         f.second < 60;
 }
 
 // Fields and an optional UTC offset in seconds; false when the text is not
