@@ -30,7 +30,7 @@ uint32_t DurationToMs(double seconds) {
 // Opens the database and rebuilds the lists; false when the pass must start over.
 static bool ReloadLists(Cycle& cycle) {
   if (cycle.databaseOpened) CloseShowDatabase();
-  PrintNarrow("\nReading list...");
+  PrintProgress("\nReading list...");
   if (OpenShowDatabase() < 0) {
     PrintNarrow("\nFatal, can't open db");
     return false;
@@ -77,14 +77,14 @@ bool PictureAllowed(const std::wstring& file, const std::wstring& path) {
 static bool ViewerGone() { return !PlatformIsWindow(viewerWindow); }
 
 bool RunSceneToEnd(uint32_t pauseMs, const char* fadeLine, void (*afterFadeOut)()) {
-  PrintNarrow("\nrun...");
+  PrintProgress("\nrun...");
   PlatformSendMessage(viewerWindow, VM_RUN, 1, 0);
   WaitSceneEnd();
   if (ViewerGone()) return false;
-  if (fadeLine != nullptr) PrintNarrow("%s", fadeLine);
+  if (fadeLine != nullptr) PrintProgress("%s", fadeLine);
   FadeOut();
   if (afterFadeOut != nullptr) afterFadeOut();
-  PrintNarrow("\nwait...");
+  PrintProgress("\nwait...");
   WaitInterruptible(pauseMs, ViewerGone);
   return true;
 }
@@ -107,9 +107,9 @@ void PlayPosterScene() {
   int n = showList.names.Size();
   if (posterIndex < 0 || posterIndex >= n) posterIndex = 0;
   int p = posterIndex;
-  PrintNarrow("\nfadin...");
+  PrintProgress("\nfadin...");
   FadeIn();
-  PrintNarrow("\nreload...");
+  PrintProgress("\nreload...");
   ReloadScene(L"billorav");
   std::wstring path = MediaPath(showList.visuals.At(p));
   if (!MediaAvailable(showList.visuals.At(p))) {
@@ -117,9 +117,9 @@ void PlayPosterScene() {
     AdvancePosterIndex(n);
     return;
   }
-  PrintWide(L"\nsetaffiche %ls...", path.c_str());
+  PrintWideProgress(L"\nsetaffiche %ls...", path.c_str());
   SetAffiche(path);
-  PrintWide(L"\nsettitle %ls...", showList.captions.At(p).c_str());
+  PrintWideProgress(L"\nsettitle %ls...", showList.captions.At(p).c_str());
   SetTitle(showList.captions.At(p));
   if (RunSceneToEnd(10000, "\nfadeout...")) AdvancePosterIndex(n);
 }
@@ -148,11 +148,11 @@ void PlayAnnouncementScene() {
     AdvanceAnnouncementIndex(m);
     return;
   }
-  PrintNarrow("\nfadin...");
+  PrintProgress("\nfadin...");
   FadeIn();
-  PrintWide(L"\nreload(%ls)...", showList.templates.At(a).c_str());
+  PrintWideProgress(L"\nreload(%ls)...", showList.templates.At(a).c_str());
   ReloadScene(showList.templates.At(a));
-  PrintNarrow("\nwait %gs...", showList.durations.At(a));
+  PrintProgress("\nwait %gs...", showList.durations.At(a));
   if (RunSceneToEnd(DurationToMs(showList.durations.At(a)))) AdvanceAnnouncementIndex(m);
 }
 

@@ -24,7 +24,7 @@ static std::string SpokenAnnouncement() {
 
 // Spoken once the scene has faded out, before the pause.
 static void SpeakNextShows() {
-  PrintNarrow("\nannonce audio...");
+  PrintProgress("\nannonce audio...");
   std::string text = SpokenAnnouncement();
   PrepareSpokenText(text);
   Speak(text);
@@ -37,18 +37,18 @@ static void DressShow(int number, void (*setAffiche)(const std::wstring&),
   const int entry = number - 1;
   std::wstring path = MediaPath(showList.visuals.At(entry));
   if (PictureAllowed(showList.visuals.At(entry), path)) {
-    PrintWide(L"\nsetaffiche%d %ls...", number, path.c_str());
+    PrintWideProgress(L"\nsetaffiche%d %ls...", number, path.c_str());
     setAffiche(path);
   }
-  PrintWide(L"\nsettitle%d %ls...", number, showList.captions.At(entry).c_str());
+  PrintWideProgress(L"\nsettitle%d %ls...", number, showList.captions.At(entry).c_str());
   setTitle(showList.captions.At(entry));
 }
 
 void PlayNextShowsScene() {
   if (showList.names.Size() < 2) return;
-  PrintNarrow("\nfadin...");
+  PrintProgress("\nfadin...");
   FadeIn();
-  PrintNarrow("\nreload(2)...");
+  PrintProgress("\nreload(2)...");
   ReloadScene(L"billora2v");
   DressShow(1, SetAffiche1, SetTitle1);
   DressShow(2, SetAffiche2, SetTitle2);

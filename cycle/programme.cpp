@@ -25,10 +25,10 @@ static int CountTodayShows() {
 static void FillSlot(unsigned slot, int entry) {
   std::wstring path = MediaPath(showList.visuals.At(entry));
   if (PictureAllowed(showList.visuals.At(entry), path)) {
-    PrintWide(L"\nsetaffiche %ls...", path.c_str());
+    PrintWideProgress(L"\nsetaffiche %ls...", path.c_str());
     SetListAffiche(slot, path);
   }
-  PrintNarrow("\nsettitle...");
+  PrintProgress("\nsettitle...");
   DateParts start = GetDateParts(showList.dates.At(entry));
   std::wstring time = FormatWide(L"%u:%2.2u", static_cast<unsigned>(start.hour),
                                  static_cast<unsigned>(start.minute));
@@ -40,9 +40,9 @@ static void FillSlot(unsigned slot, int entry) {
 void PlayProgrammeScene() {
   int todayCount = CountTodayShows();
   if (todayCount == 0) return;
-  PrintNarrow("\nfadin...");
+  PrintProgress("\nfadin...");
   FadeIn();
-  PrintNarrow("\nreload(3)...");
+  PrintProgress("\nreload(3)...");
   ReloadScene(L"billora3v");
   int j = 0;
   for (unsigned slot = 0; slot < kSlots; ++slot) {

@@ -51,7 +51,12 @@ void PlatformSetEnvironment(const char* name, const std::string& value);
 // ending the process; and when the console is ours in the foreground, its
 // keys stop being echoed from now on, not only from the first pause.
 void PlatformPrepareConsole();
-void PlatformConsoleWrite(std::string_view utf8);  // unbuffered, to stdout
+// A console text is a step of the display cycle as it goes ("\nrun...") or a
+// message for the operator; the console shows both alike, an observer of the
+// fake platform tells them apart.
+enum class ConsoleKind { Message, Progress };
+// Unbuffered, to stdout.
+void PlatformConsoleWrite(std::string_view utf8, ConsoleKind kind = ConsoleKind::Message);
 int PlatformReadKey();  // one key without echo or Enter, -1 when none waits
 
 // ---- Viewer channel --------------------------------------------------------

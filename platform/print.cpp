@@ -2,8 +2,6 @@
 
 #include <cstdarg>
 
-#include "platform/platform.h"
-
 void PrintNarrow(const char* format, ...) {
   va_list args;
   va_start(args, format);
@@ -11,9 +9,16 @@ void PrintNarrow(const char* format, ...) {
   va_end(args);
 }
 
-void PrintWideRaw(const wchar_t* format, ...) {
+void PrintProgress(const char* format, ...) {
   va_list args;
   va_start(args, format);
-  PlatformConsoleWrite(ToUtf8(FormatWideV(format, args)));
+  PlatformConsoleWrite(FormatTextV(format, args), ConsoleKind::Progress);
+  va_end(args);
+}
+
+void PrintWideRaw(ConsoleKind kind, const wchar_t* format, ...) {
+  va_list args;
+  va_start(args, format);
+  PlatformConsoleWrite(ToUtf8(FormatWideV(format, args)), kind);
   va_end(args);
 }

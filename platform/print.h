@@ -4,11 +4,14 @@
 #include <type_traits>
 
 #include "base/text.h"
+#include "platform/platform.h"
 
 // printf-style output to the console, each message written and flushed at once.
 // Wide formats take %ls for wide strings.
 void PrintNarrow(const char* format, ...) __attribute__((format(printf, 1, 2)));
-void PrintWideRaw(const wchar_t* format, ...);
+// A step of the display cycle ("\nrun..."), shown as any text is.
+void PrintProgress(const char* format, ...) __attribute__((format(printf, 1, 2)));
+void PrintWideRaw(ConsoleKind kind, const wchar_t* format, ...);
 
 // Every %ls argument of PrintWide comes from the database or the file system,
 // so each is shown through ConsoleText; the format keeps its own line feeds
@@ -27,5 +30,9 @@ T VarArgument(T value) {
 }
 template <class... Args>
 void PrintWide(const wchar_t* format, Args... args) {
-  PrintWideRaw(format, VarArgument(ConsoleArgument(args))...);
+  PrintWideRaw(ConsoleKind::Message, format, VarArgument(ConsoleArgument(args))...);
+}
+template <class... Args>
+void PrintWideProgress(const wchar_t* format, Args... args) {
+  PrintWideRaw(ConsoleKind::Progress, format, VarArgument(ConsoleArgument(args))...);
 }

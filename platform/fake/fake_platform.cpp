@@ -117,8 +117,8 @@ void PlatformPrepareConsole() {}
 
 void PlatformInstallFaultRestart() {}
 
-void PlatformConsoleWrite(std::string_view utf8) {
-  Record({.kind = FakeEventKind::Console, .text = utf8});
+void PlatformConsoleWrite(std::string_view utf8, ConsoleKind kind) {
+  Record({.kind = FakeEventKind::Console, .text = utf8, .progress = kind == ConsoleKind::Progress});
 }
 
 int PlatformReadKey() {

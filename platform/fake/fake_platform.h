@@ -42,6 +42,7 @@ struct FakeEvent {
   FakeEventKind kind;
   uint64_t atMs = 0;                     // virtual time, after a sleep its end
   std::string_view text = {};            // Console: the text written; Type: the bytes typed
+  bool progress = false;                 // Console: a step of the cycle, not a message
   const FakeMessage* message = nullptr;  // Send, before the viewer answers
   uint32_t ms = 0;                       // Sleep
   int x = 0, y = 0;                      // Cursor

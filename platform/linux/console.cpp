@@ -7,7 +7,7 @@
 #include "platform/linux/terminal.h"
 #include "platform/platform.h"
 
-void PlatformConsoleWrite(std::string_view utf8) {
+void PlatformConsoleWrite(std::string_view utf8, ConsoleKind) {
   const char* data = utf8.data();
   size_t left = utf8.size();
   while (left > 0) {

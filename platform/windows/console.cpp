@@ -72,7 +72,7 @@ void ConsoleDrain(unsigned ms) {
   }
 }
 
-void PlatformConsoleWrite(std::string_view utf8) {
+void PlatformConsoleWrite(std::string_view utf8, ConsoleKind) {
   HANDLE out = GetStdHandle(STD_OUTPUT_HANDLE);
   if (writerConsole != nullptr && out == writerConsole) return Enqueue(utf8);
   if (IsConsole(out)) return WriteWide(out, FromUtf8(utf8));

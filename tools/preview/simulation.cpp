@@ -74,39 +74,43 @@ std::string OpenFailure(const std::string& database) {
   return database + ": the database cannot be opened";
 }
 
-// The one reading of console text: the display marks a step in progress only
-// in its words, by ending the line in "..."; the preview reports every other
-// line as the display printed it.
-bool ReportsProgress(const std::string& line) { return line.ends_with("..."); }
-
 // The step being run, gathered from the fake's events as they come.
 struct StepWatch {
   StepRecord step;
   std::string line;       // the console line being written
   size_t writeStart = 0;  // where the last console write began in it
+  bool progress = false;  // the line was begun by a step of the cycle, not a message
   bool speaking = false;  // the line is the speech driver's
   bool played = false;    // a button was pressed after the last screen capture
 };
 StepWatch watch;
 
+// Lines that are no step of the cycle are reported as the display printed them.
 void EndLine() {
   if (watch.speaking)
     watch.step.speechLine = watch.line;
-  else if (!watch.line.empty() && !ReportsProgress(watch.line))
+  else if (!watch.line.empty() && !watch.progress)
     watch.step.warnings.push_back(watch.line);
   watch.line.clear();
   watch.speaking = false;
 }
 
-void Write(std::string_view text) {
+void Append(std::string_view text, bool progress) {
+  if (watch.line.empty() && !text.empty()) watch.progress = progress;
+  watch.line.append(text);
+}
+
+// Splitting at line feeds and carriage returns follows the terminal's layout
+// of the text; its words are never read.
+void Write(std::string_view text, bool progress) {
   watch.writeStart = watch.line.size();
   for (size_t end; (end = text.find_first_of("\r\n")) != std::string_view::npos;) {
-    watch.line.append(text.substr(0, end));
+    Append(text.substr(0, end), progress);
     EndLine();
     watch.writeStart = 0;
     text.remove_prefix(end + 1);
   }
-  watch.line.append(text);
+  Append(text, progress);
 }
 
 // The speech driver writes its opening, then looks at the screen first of
@@ -126,7 +130,7 @@ void Captured() {
 void Observe(const FakeEvent& e) {
   switch (e.kind) {
     case FakeEventKind::Console:
-      Write(e.text);
+      Write(e.text, e.progress);
       return;
     case FakeEventKind::Capture:
       Captured();
