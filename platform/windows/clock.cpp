@@ -1,5 +1,6 @@
 #include <windows.h>
 
+#include "base/oledate.h"
 #include "platform/platform.h"
 
 uint32_t PlatformTicks() { return GetTickCount(); }
@@ -26,9 +27,7 @@ bool PlatformLocalTime(int64_t t, std::tm* out) {
   if (!FileTimeToSystemTime(&utc, &universal) ||
       !SystemTimeToTzSpecificLocalTime(nullptr, &universal, &local))
     return false;
-  static const int kDaysBefore[] = {0, 31, 59, 90, 120, 151, 181, 212, 243, 273, 304, 334};
   int year = local.wYear;
-  bool leap = (year % 4 == 0 && year % 100 != 0) || year % 400 == 0;
   *out = std::tm{};
   out->tm_year = year - 1900;
   out->tm_mon = local.wMonth - 1;
@@ -37,7 +36,8 @@ bool PlatformLocalTime(int64_t t, std::tm* out) {
   out->tm_min = local.wMinute;
   out->tm_sec = local.wSecond;
   out->tm_wday = local.wDayOfWeek;
-  out->tm_yday = kDaysBefore[out->tm_mon] + local.wDay - 1 + (leap && local.wMonth > 2 ? 1 : 0);
+  out->tm_yday = static_cast<int>(DaysFromCivil(year, local.wMonth, local.wDay) -
+                                  DaysFromCivil(year, 1, 1));
   out->tm_isdst = -1;  // the zone rules are applied above; no one asks which
   return true;
 }
