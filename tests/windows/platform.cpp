@@ -6,6 +6,7 @@
 #include <sstream>
 
 #include "platform/paths.h"
+#include "platform/print.h"
 #include "platform/windows/console.h"
 #include "tests/windows/processes.h"
 
