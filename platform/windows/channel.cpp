@@ -73,9 +73,11 @@ static bool IntegerAtomText(const std::wstring& text) {
 }
 
 // The table holds at most 16,384 strings for every program of the window
-// station together; a full one fails the registration.
-// The table would take a lone surrogate, but the Linux channel cannot carry
-// one: AtomCanCarry refuses it on every system alike.
+// station together; a full one fails the registration. GlobalAddAtomW's
+// documentation limits a name to "255 bytes": the table counts TCHARs, here
+// UTF-16 units, as kAtomMaxLength does (Wine does the same). The table would
+// take a lone surrogate, but the Linux channel cannot carry one:
+// AtomCanCarry refuses it on every system alike.
 uint16_t PlatformAddAtom(const std::wstring& text) {
   atomError = ERROR_SUCCESS;
   if (!AtomCanCarry(text)) return 0;
