@@ -6,8 +6,16 @@
 #include <cwchar>
 #include <vector>
 
+static bool IsHighSurrogate(char32_t c) { return c >= 0xD800 && c <= 0xDBFF; }
+static bool IsLowSurrogate(char32_t c) { return c >= 0xDC00 && c <= 0xDFFF; }
+// A Unicode scalar value: what UTF-8 and UTF-16 can hold.
+static bool IsScalar(char32_t c) { return c <= 0x10FFFF && !(c >= 0xD800 && c <= 0xDFFF); }
+static char32_t CombinePair(char32_t high, char32_t low) {
+  return 0x10000 + ((high - 0xD800) << 10) + (low - 0xDC00);
+}
+
 static void AppendUtf8(std::string& out, char32_t c) {
-  if (c > 0x10FFFF || (c >= 0xD800 && c <= 0xDFFF)) c = 0xFFFD;
+  if (!IsScalar(c)) c = 0xFFFD;
   if (c < 0x80) {
     out += static_cast<char>(c);
   } else if (c < 0x800) {
@@ -28,16 +36,13 @@ static void AppendUtf8(std::string& out, char32_t c) {
 // wchar_t holds UTF-16 on Windows and UTF-32 elsewhere.
 constexpr bool kWideIsUtf16 = sizeof(wchar_t) == 2;
 
-static bool IsHighSurrogate(char32_t c) { return c >= 0xD800 && c <= 0xDBFF; }
-static bool IsLowSurrogate(char32_t c) { return c >= 0xDC00 && c <= 0xDFFF; }
-
 // The character at text[*i], advancing *i past it: a surrogate pair counts as
 // one character in UTF-16; a lone surrogate stays as it is.
 static char32_t NextChar(std::wstring_view text, size_t* i) {
   auto c = static_cast<char32_t>(text[(*i)++]);
   if (kWideIsUtf16 && IsHighSurrogate(c) && *i < text.size() &&
       IsLowSurrogate(static_cast<char32_t>(text[*i])))
-    c = 0x10000 + ((c - 0xD800) << 10) + (static_cast<char32_t>(text[(*i)++]) - 0xDC00);
+    c = CombinePair(c, static_cast<char32_t>(text[(*i)++]));
   return c;
 }
 
@@ -66,31 +71,71 @@ static int SequenceLength(unsigned char b) {
   return 0;
 }
 
+constexpr char32_t kNotUtf8 = 0xFFFFFFFF;
+
+// The character of the UTF-8 sequence at text[*i], advancing *i past it;
+// kNotUtf8 for a malformed sequence, after its lead byte and the continuation
+// bytes that followed it.
+static char32_t NextUtf8(std::string_view text, size_t* i) {
+  auto b = static_cast<unsigned char>(text[*i]);
+  int n = SequenceLength(b);
+  char32_t c = n == 1 ? b : n == 2 ? (b & 0x1F) : n == 3 ? (b & 0x0F) : (b & 0x07);
+  int k = 1;
+  for (; k < n && *i + k < text.size(); ++k) {
+    auto cont = static_cast<unsigned char>(text[*i + k]);
+    if ((cont & 0xC0) != 0x80) break;
+    c = (c << 6) | (cont & 0x3F);
+  }
+  *i += static_cast<size_t>(k);
+  bool overlong = (n == 3 && c < 0x800) || (n == 4 && c < 0x10000);
+  return n == 0 || k != n || overlong || !IsScalar(c) ? kNotUtf8 : c;
+}
+
 std::wstring FromUtf8(std::string_view text) {
   std::wstring out;
   out.reserve(text.size());
-  size_t i = 0;
-  while (i < text.size()) {
-    auto b = static_cast<unsigned char>(text[i]);
-    int n = SequenceLength(b);
-    char32_t c = n == 1 ? b : n == 2 ? (b & 0x1F) : n == 3 ? (b & 0x0F) : (b & 0x07);
-    int k = 1;
-    for (; k < n && i + k < text.size(); ++k) {
-      auto cont = static_cast<unsigned char>(text[i + k]);
-      if ((cont & 0xC0) != 0x80) break;
-      c = (c << 6) | (cont & 0x3F);
-    }
-    bool overlong = (n == 3 && c < 0x800) || (n == 4 && (c < 0x10000 || c > 0x10FFFF));
-    bool surrogate = c >= 0xD800 && c <= 0xDFFF;
-    if (n == 0 || k != n || overlong || surrogate) {
-      out += L'\uFFFD';
-      i += k > 1 ? k : 1;
-      continue;
-    }
-    AppendWide(out, c);
-    i += n;
+  for (size_t i = 0; i < text.size();) {
+    char32_t c = NextUtf8(text, &i);
+    AppendWide(out, c == kNotUtf8 ? 0xFFFD : c);
   }
   return out;
+}
+
+bool IsUtf8(std::string_view text) {
+  for (size_t i = 0; i < text.size();)
+    if (NextUtf8(text, &i) == kNotUtf8) return false;
+  return true;
+}
+
+std::wstring FromUtf16(std::u16string_view units) {
+  std::wstring out;
+  out.reserve(units.size());
+  for (size_t i = 0; i < units.size(); ++i) {
+    char32_t c = units[i];
+    if (IsHighSurrogate(c) && i + 1 < units.size() && IsLowSurrogate(units[i + 1]))
+      c = CombinePair(c, units[++i]);
+    AppendWide(out, IsScalar(c) ? c : 0xFFFD);
+  }
+  return out;
+}
+
+std::wstring FromLatin1(std::string_view bytes) {
+  std::wstring out;
+  out.reserve(bytes.size());
+  for (char b : bytes) out += static_cast<wchar_t>(static_cast<unsigned char>(b));
+  return out;
+}
+
+bool AtomCanCarry(std::wstring_view text) {
+  // Each wide character is one UTF-16 unit at least.
+  if (text.empty() || text.size() > kAtomMaxLength) return false;
+  size_t units = 0;
+  for (size_t i = 0; i < text.size();) {
+    char32_t c = NextChar(text, &i);
+    if (c == 0 || !IsScalar(c)) return false;
+    units += c >= 0x10000 ? 2 : 1;
+  }
+  return units <= kAtomMaxLength;
 }
 
 static const char* PlainForm(char32_t c) {

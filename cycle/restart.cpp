@@ -5,10 +5,10 @@
 
 #include "platform/platform.h"
 #include "platform/print.h"
+#include "platform/restart_retry.h"
 
 static constexpr uint32_t kQuickRunMs = 60 * 1000;
 static constexpr uint32_t kLongestBackOffMs = 5 * 60 * 1000;
-static constexpr uint32_t kRestartRetryMs = 10000;
 static constexpr char kFailuresVariable[] = "BILLORA_QUICK_FAILURES";
 static constexpr char kStartedVariable[] = "BILLORA_STARTED_MS";
 
@@ -49,11 +49,11 @@ void BackOffQuickRestarts() {
   PlatformSetEnvironment(kStartedVariable, std::to_string(PlatformTicks()));
 }
 
-void RestartProgram() {
-  for (;;) {
-    std::string reason = PlatformRestart();
-    if (reason.empty()) return;
-    PrintNarrow("\nCan't restart (%s), retry in 10 sec", reason.c_str());
-    PlatformSleep(kRestartRetryMs);
-  }
+// PlatformRestart's reason, kept for RetryRestart's line; null on success.
+static const char* RestartReason() {
+  static std::string reason;
+  reason = PlatformRestart();
+  return reason.empty() ? nullptr : reason.c_str();
 }
+
+void RestartProgram() { RetryRestart(RestartReason); }

@@ -8,6 +8,8 @@
 #include <string>
 #include <string_view>
 
+#include "base/text.h"
+
 // ---- Time ----------------------------------------------------------------
 uint32_t PlatformTicks();            // milliseconds, monotonic, wraps at 2^32
 void PlatformSleep(uint32_t ms);
@@ -29,8 +31,7 @@ int PlatformReadFile(const std::wstring& path, size_t maxBytes, std::string* byt
 std::string PlatformRestart();
 // Makes fatal signals (SIGSEGV, SIGBUS, SIGFPE, SIGILL, SIGABRT) restart the
 // program the way an escaping exception does. When that start fails, the
-// fault's handler prints "\nCan't restart (<reason>), retry in 10 sec" and
-// tries again every 10 s.
+// fault's handler retries as RetryRestart (platform/restart_retry.h) says.
 void PlatformInstallFaultRestart();
 // Claims the venue, the folder of the executable, for this process: false
 // when another instance of the program holds it already. The claim ends with
@@ -71,9 +72,11 @@ bool PlatformIsWindow(WindowHandle window);
 // True when the last send was refused because the viewer runs with higher
 // rights than this program (an administrator's); the window then counts as gone.
 bool PlatformViewerDenied();
-// Atom texts hold 1 to kAtomMaxLength characters and no NUL; any other text,
-// like a failed registration, gets atom 0 and never travels cut short.
-constexpr size_t kAtomMaxLength = 255;
+// Atom texts are those AtomCanCarry (base/text.h) accepts: 1 to
+// kAtomMaxLength (255) UTF-16 units, as the Windows table counts them, so a
+// character outside the BMP takes two; no NUL, no lone surrogate. Any other
+// text, like a failed registration, gets atom 0 and never travels cut short
+// or changed, on every system.
 uint16_t PlatformAddAtom(const std::wstring& text);  // 0 on failure
 // Why the last PlatformAddAtom of a text it could store failed, in a few
 // words; "" when only the viewer's absence stopped it.

@@ -13,13 +13,7 @@ static constexpr uint16_t kPlayButtons[] = {102, 104, 105};
 // The text as the console shows it: each byte is the character with that code,
 // and control codes show as '?' so that they cannot steer the terminal.
 static std::string ConsoleForm(std::string_view bytes) {
-  std::wstring wide;
-  for (char b : bytes) {
-    auto code = static_cast<unsigned char>(b);
-    bool control = code < 0x20 || (code >= 0x7F && code < 0xA0);
-    wide += control ? L'?' : static_cast<wchar_t>(code);
-  }
-  return ToUtf8(wide);
+  return ToUtf8(ConsoleText(FromLatin1(bytes)));
 }
 
 static void Click(int x, int y) {

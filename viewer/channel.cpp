@@ -9,10 +9,6 @@ WindowHandle viewerWindow = 0;
 // VM_SET_TEXT's lParam: 1000 in the low word, 100 in the high word.
 constexpr int64_t kTextLayout = (100 << 16) | 1000;
 
-bool AtomCanCarry(const std::wstring& text) {
-  return !text.empty() && text.size() <= kAtomMaxLength && text.find(L'\0') == std::wstring::npos;
-}
-
 uint16_t AddViewerAtom(const std::wstring& text) {
   // ConsoleText first: a NUL would end the text on the console too.
   if (!text.empty() && !AtomCanCarry(text))

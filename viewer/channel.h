@@ -11,11 +11,9 @@
 // The viewer's window; 0 until the display cycle has found it.
 extern WindowHandle viewerWindow;
 
-// True when the text can travel as an atom as it is: 1 to kAtomMaxLength
-// characters, no NUL. The empty text travels as atom 0 by design.
-bool AtomCanCarry(const std::wstring& text);
 // PlatformAddAtom, with a console line naming a text that is not empty but
-// cannot reach the viewer whole; such a text goes as atom 0, never cut.
+// cannot reach the viewer whole (AtomCanCarry refuses it); such a text goes
+// as atom 0, never cut. The empty text travels as atom 0 by design.
 uint16_t AddViewerAtom(const std::wstring& text);
 
 // Each text below travels as an atom registered just before the send and

@@ -157,10 +157,8 @@ bool PlatformViewerDenied() { return fake.viewerDenied; }
 std::string PlatformAtomError() { return fake.atomError; }
 
 uint16_t PlatformAddAtom(const std::wstring& text) {
-  bool storable = !text.empty() && text.size() <= kAtomMaxLength &&
-                  text.find(L'\0') == std::wstring::npos;
   std::string entry = "add " + ToUtf8(text);
-  if (fake.atomCalls++ == fake.failAtomAt || !storable || fake.nextAtom == 0) {
+  if (fake.atomCalls++ == fake.failAtomAt || !AtomCanCarry(text) || fake.nextAtom == 0) {
     fake.channelLog.push_back(entry + " -> 0");
     return 0;
   }

@@ -12,19 +12,16 @@
 
 #include <cerrno>
 #include <ctime>
-#include <cstdlib>
 #include <vector>
 
 #include "platform/wire/socket.h"
 #include "platform/wire/frames.h"
+#include "platform/answer_timeout.h"
 #include "platform/platform.h"
 #include "base/text.h"
 
 // The viewer must take the connection and answer the greeting within this.
 constexpr int kConnectTimeoutMs = 1000;
-// A viewer may spend this long on one message (loading a scene) before it
-// counts as gone; KIVO_REPLY_TIMEOUT_MS overrides it.
-constexpr int kAnswerTimeoutMs = 10000;
 // Registrations wait for the next write up to this size.
 constexpr size_t kMaxPending = 4096;
 // Most answers come within tens of microseconds. Looking for one that long
@@ -54,12 +51,6 @@ static bool Alive() {
   pollfd p{channelFd, POLLIN, 0};
   if (channelFd >= 0 && poll(&p, 1, 0) > 0) Drop();
   return channelFd >= 0;
-}
-
-static int AnswerTimeoutMs() {
-  const char* text = std::getenv("KIVO_REPLY_TIMEOUT_MS");
-  long ms = text != nullptr ? std::strtol(text, nullptr, 10) : 0;
-  return ms > 0 && ms <= 3600000 ? static_cast<int>(ms) : kAnswerTimeoutMs;
 }
 
 static void SetTimeout(int ms) {
@@ -149,7 +140,7 @@ static bool Connect(const std::string& path) {
     Drop();
     return false;
   }
-  SetTimeout(AnswerTimeoutMs());
+  SetTimeout(ViewerAnswerTimeoutMs());
   channelPath = path;
   channelWindow = ++lastWindow;
   return true;
@@ -178,23 +169,10 @@ int32_t PlatformSendMessage(WindowHandle window, uint32_t message, uint64_t wPar
   return Write(Request(kOpSend, payload)) && ReadValue(&result) ? result : 0;
 }
 
-// What a viewer can store as given: 1 to kAtomMaxLength Unicode characters
-// without NUL, so that no text arrives altered or cut short.
-static bool Storable(const std::wstring& text) {
-  if (text.empty() || text.size() > kAtomMaxLength) return false;
-  for (wchar_t c : text)
-    if (c == 0 || c > 0x10FFFF || (c >= 0xD800 && c <= 0xDFFF)) return false;
-  return true;
-}
-
 // A viewer that went away is no reason to report: no message reaches it.
 uint16_t PlatformAddAtom(const std::wstring& text) {
   atomError = "";
-  if (channelFd < 0) return 0;
-  if (!Storable(text)) {
-    atomError = "not Unicode text";
-    return 0;
-  }
+  if (channelFd < 0 || !AtomCanCarry(text)) return 0;
   uint32_t free = 0;  // the lowest free atom
   while (free < kAtomCount && liveAtoms[free]) ++free;
   if (free == kAtomCount) {

@@ -10,6 +10,7 @@
 
 #include "platform/linux/terminal.h"
 #include "platform/platform.h"
+#include "platform/restart_retry.h"
 
 extern char** environ;
 
@@ -43,33 +44,28 @@ static int ExecSelf() {
   return selfPath[0] != '\0' ? error : errno;
 }
 
-static void WriteText(const char* text) {
-  if (write(STDOUT_FILENO, text, strlen(text)) < 0) return;  // a closed console loses it
+// Why the start failed: a static text, safe to take in a signal handler.
+static const char* ExecSelfReason() {
+  const char* reason = strerrordesc_np(ExecSelf());
+  return reason ? reason : "unknown error";
 }
 
 // A fault leaves the process in no state to go back to: its handler keeps
-// trying to start the new instance, every 10 s, for ever.
+// trying to start the new instance, every 10 s, for ever. RetryRestart
+// allocates nothing, and this system's PlatformConsoleWrite and PlatformSleep
+// are loops of write and nanosleep, which are async-signal-safe.
 static void OnFatalSignal(int) {
   for (int fatal : kFatalSignals) {
     struct sigaction reset {};
     reset.sa_handler = SIG_DFL;
     sigaction(fatal, &reset, nullptr);
   }
-  for (;;) {
-    int error = ExecSelf();
-    WriteText("\nCan't restart (");
-    WriteText(strerrordesc_np(error) ? strerrordesc_np(error) : "unknown error");
-    WriteText("), retry in 10 sec");
-    timespec left{10, 0};
-    while (nanosleep(&left, &left) != 0 && errno == EINTR) {
-    }
-  }
+  RetryRestart(ExecSelfReason);
 }
 
 std::string PlatformRestart() {
   ReadSelfPath();
-  const char* reason = strerrordesc_np(ExecSelf());
-  return reason ? reason : "unknown error";
+  return ExecSelfReason();
 }
 
 std::string PlatformGetEnvironment(const char* name) {

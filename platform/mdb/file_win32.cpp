@@ -4,14 +4,8 @@
 
 #include <string>
 
+#include "base/text.h"
 #include "platform/mdb/mdb_internal.h"
-
-static std::wstring Wide(const std::string& utf8) {
-  int n = MultiByteToWideChar(CP_UTF8, 0, utf8.data(), static_cast<int>(utf8.size()), nullptr, 0);
-  std::wstring wide(static_cast<size_t>(n), L'\0');
-  MultiByteToWideChar(CP_UTF8, 0, utf8.data(), static_cast<int>(utf8.size()), wide.data(), n);
-  return wide;
-}
 
 static std::string SystemMessage(DWORD error) {
   char* text = nullptr;
@@ -27,7 +21,7 @@ static std::string SystemMessage(DWORD error) {
 }
 
 FileHandle OpenFileForReading(const std::string& path, uint64_t* size) {
-  HANDLE h = CreateFileW(Wide(path).c_str(), GENERIC_READ,
+  HANDLE h = CreateFileW(FromUtf8(path).c_str(), GENERIC_READ,
                          FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
                          OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
   if (h == INVALID_HANDLE_VALUE) ThrowDatabaseError(path + ": " + SystemMessage(GetLastError()));

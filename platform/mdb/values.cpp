@@ -5,6 +5,7 @@
 #include <set>
 #include <string>
 
+#include "base/text.h"
 #include "platform/mdb/mdb_internal.h"
 
 static uint64_t Le64(const unsigned char* p) { return Le32(p) | uint64_t{Le32(p + 4)} << 32; }
@@ -20,31 +21,6 @@ static const char16_t kCp1252High[32] = {
     0x20AC, 0xFFFD, 0x201A, 0x0192, 0x201E, 0x2026, 0x2020, 0x2021, 0x02C6, 0x2030, 0x0160,
     0x2039, 0x0152, 0xFFFD, 0x017D, 0xFFFD, 0xFFFD, 0x2018, 0x2019, 0x201C, 0x201D, 0x2022,
     0x2013, 0x2014, 0x02DC, 0x2122, 0x0161, 0x203A, 0x0153, 0xFFFD, 0x017E, 0x0178};
-
-// UTF-16 as wide text: surrogate pairs stay pairs where wchar_t has 16 bits
-// (Windows) and become one character where it has 32; a lone surrogate
-// becomes U+FFFD.
-static std::wstring FromUtf16(const std::u16string& units) {
-  std::wstring text;
-  text.reserve(units.size());
-  for (size_t i = 0; i < units.size(); ++i) {
-    char32_t u = units[i];
-    if (u >= 0xD800 && u <= 0xDBFF && i + 1 < units.size() && units[i + 1] >= 0xDC00 &&
-        units[i + 1] <= 0xDFFF) {
-      char32_t low = units[++i];
-      if constexpr (sizeof(wchar_t) == 2) {
-        text += static_cast<wchar_t>(u);
-        u = low;
-      } else {
-        u = 0x10000 + ((u - 0xD800) << 10) + (low - 0xDC00);
-      }
-    } else if (u >= 0xD800 && u <= 0xDFFF) {
-      u = 0xFFFD;
-    }
-    text += static_cast<wchar_t>(u);
-  }
-  return text;
-}
 
 // Jet 4 text is UCS-2, or, after the mark FF FE, runs of one byte per
 // character (compressed) and of two, each zero byte switching between them.

@@ -7,15 +7,11 @@
 // heavy scene would be dropped long before the limit. The flag is not used.
 #include <windows.h>
 
-#include <cstdlib>
 #include <vector>
 
+#include "platform/answer_timeout.h"
 #include "platform/platform.h"
 #include "platform/windows/error.h"
-
-// A viewer may spend this long on one message (loading a scene) before it
-// counts as gone; KIVO_REPLY_TIMEOUT_MS overrides it.
-constexpr UINT kAnswerTimeoutMs = 10000;
 
 static HWND goneWindow = nullptr;  // the last window that did not answer
 static bool denied = false;        // the last send was refused by UIPI
@@ -25,12 +21,6 @@ static bool denied = false;        // the last send was refused by UIPI
 static HWND holdingWindow = nullptr;
 static std::vector<ATOM> heldAtoms;
 static DWORD atomError = 0;
-
-static UINT AnswerTimeoutMs() {
-  const char* text = std::getenv("KIVO_REPLY_TIMEOUT_MS");
-  long ms = text != nullptr ? std::strtol(text, nullptr, 10) : 0;
-  return ms > 0 && ms <= 3600000 ? static_cast<UINT>(ms) : kAnswerTimeoutMs;
-}
 
 static HWND ToHwnd(WindowHandle window) { return reinterpret_cast<HWND>(window); }
 
@@ -63,7 +53,7 @@ int32_t PlatformSendMessage(WindowHandle window, uint32_t message, uint64_t wPar
   HWND target = ToHwnd(window);
   DWORD_PTR result = 0;
   if (SendMessageTimeoutW(target, message, static_cast<WPARAM>(wParam), static_cast<LPARAM>(lParam),
-                          SMTO_BLOCK, AnswerTimeoutMs(), &result)) {
+                          SMTO_BLOCK, static_cast<UINT>(ViewerAnswerTimeoutMs()), &result)) {
     if (target == holdingWindow) ReleaseHeldAtoms();  // it handled the earlier ones first
     denied = false;
     return static_cast<int32_t>(result);
@@ -72,11 +62,6 @@ int32_t PlatformSendMessage(WindowHandle window, uint32_t message, uint64_t wPar
   if (!denied && IsWindow(target)) holdingWindow = target;
   goneWindow = target;
   return 0;
-}
-
-// What the table stores as given: 1 to kAtomMaxLength characters without NUL.
-static bool Storable(const std::wstring& text) {
-  return !text.empty() && text.size() <= kAtomMaxLength && text.find(L'\0') == std::wstring::npos;
 }
 
 // "#<n>" names the integer atom n, which takes no place in the table; "#0"
@@ -88,9 +73,14 @@ static bool IntegerAtomText(const std::wstring& text) {
 }
 
 // The table holds at most 16,384 strings for every program of the window
-// station together; a full one fails the registration.
+// station together; a full one fails the registration. GlobalAddAtomW's
+// documentation limits a name to "255 bytes": the table counts TCHARs, here
+// UTF-16 units, as kAtomMaxLength does (Wine does the same). The table would
+// take a lone surrogate, but the Linux channel cannot carry one:
+// AtomCanCarry refuses it on every system alike.
 uint16_t PlatformAddAtom(const std::wstring& text) {
-  if (!Storable(text)) return 0;
+  atomError = ERROR_SUCCESS;
+  if (!AtomCanCarry(text)) return 0;
   ATOM atom = GlobalAddAtomW(text.c_str());
   if (atom == 0) atomError = IntegerAtomText(text) ? ERROR_SUCCESS : GetLastError();
   return atom;

@@ -16,6 +16,7 @@
 
 #include "platform/platform.h"
 #include "base/text.h"
+#include "platform/restart_retry.h"
 #include "platform/windows/console.h"
 #include "platform/windows/error.h"
 #include "platform/windows/venue.h"
@@ -90,15 +91,21 @@ std::string PlatformRestart() {
   return ErrorText(error);
 }
 
+// Why the start failed, kept for RetryRestart's line; null on success.
+static const char* StartSelfReason() {
+  static std::string reason;
+  DWORD error = StartSelf();
+  if (error == 0) return nullptr;
+  reason = ErrorText(error);
+  return reason.c_str();
+}
+
 // Keeps trying to start the new instance, every 10 s, then ends the process
 // whatever state it is in: no exit handlers, no unwinding.
 static DWORD WINAPI RestartAndEnd(void*) {
   ConsoleDrain(kDrainMs);
   ReleaseVenue();
-  for (DWORD error; (error = StartSelf()) != 0;) {
-    PlatformConsoleWrite("\nCan't restart (" + ErrorText(error) + "), retry in 10 sec");
-    Sleep(10000);
-  }
+  RetryRestart(StartSelfReason);
   TerminateProcess(GetCurrentProcess(), 3);
   return 0;
 }

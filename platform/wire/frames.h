@@ -8,6 +8,8 @@
 #include <cstdint>
 #include <string>
 
+#include "base/text.h"
+
 constexpr uint32_t kWireMagic = 0x4F56494B;  // the bytes "KIVO"
 constexpr uint32_t kWireVersion = 1;
 
@@ -17,7 +19,9 @@ constexpr uint8_t kOpDeleteAtom = 3;   // u16 atom -> no answer
 constexpr uint8_t kOpGetAtomName = 4;  // u16 atom -> UTF-8 text, empty when unknown
 constexpr uint8_t kOpSend = 5;         // u32 number, u64 wParam, i64 lParam -> i32 result
 
-constexpr uint32_t kWireMaxBody = 1 + 2 + 4 * 255;  // an atom registration at its largest
+// An atom registration at its largest: a UTF-16 unit takes at most 3 bytes of
+// UTF-8 (a pair of them, 4).
+constexpr uint32_t kWireMaxBody = 1 + 2 + 3 * kAtomMaxLength;
 constexpr uint16_t kFirstAtom = 0xC000;             // atoms run from 0xC000 to 0xFFFF
 constexpr uint32_t kAtomCount = 0x10000 - kFirstAtom;
 

@@ -88,19 +88,30 @@ TEST_F(RawClient, AtomsAreNumberedByTheProgramAndNamedByTheViewer) {
   EXPECT_EQ(AtomName(0xC000), "0.99");
 }
 
+static std::string Repeated(const std::string& text, int times) {
+  std::string out;
+  for (int i = 0; i < times; ++i) out += text;
+  return out;
+}
+
+// 255 UTF-16 units: the most bytes (3 each), and pairs (4 bytes, 2 units).
 TEST_F(RawClient, TheLongestTextIsKeptWhole) {
-  std::string longest;
-  for (int i = 0; i < 255; ++i) longest += "\xF0\x9F\x8E\xAD";  // 4 bytes each
+  std::string longest = Repeated("\xE6\x9D\xB1", 255);
+  std::string pairs = "a" + Repeated("\xF0\x9F\x8E\xAD", 127);
   AddAtom(0xC000, longest);
+  AddAtom(0xC001, pairs);
   EXPECT_EQ(AtomName(0xC000), longest);
+  EXPECT_EQ(AtomName(0xC001), pairs);
 }
 
 // A registration the viewer cannot honour as given closes the connection:
 // the program's side then counts the window as gone.
 TEST_F(RawClient, AnImpossibleRegistrationClosesTheConnection) {
   const std::pair<uint16_t, std::string> impossible[] = {
-      {0xC000, std::string(256, 'a')}, {0xC000, std::string("a\0b", 3)}, {0xC000, "\xC3"},
-      {0xC000, "\xED\xA0\x80"},        {0x1234, "below the atom range"}, {0xC000, ""}};
+      {0xC000, std::string(256, 'a')},
+      {0xC000, "ab" + Repeated("\xF0\x9F\x8E\xAD", 127)},  // 256 UTF-16 units
+      {0xC000, std::string("a\0b", 3)}, {0xC000, "\xC3"}, {0xC000, "\xED\xA0\x80"},
+      {0x1234, "below the atom range"}, {0xC000, ""}};
   for (const auto& [atom, text] : impossible) {
     SCOPED_TRACE(atom);
     Connect();

@@ -5,6 +5,7 @@
 
 #include "platform/fake/fake_platform.h"
 #include "base/text.h"
+#include "tests/support/atom_texts.h"
 #include "viewer/channel.h"
 #include "viewer/setters.h"
 
@@ -189,4 +190,18 @@ TEST_F(Setters, TextsThatCannotTravelAreNamedOnTheConsole) {
   SetListText(0, L"", -0.8);
   SetTitle(std::wstring(255, L'a'));
   EXPECT_EQ(FakeTakeConsole(), "");
+}
+
+// The same verdicts as the Linux and Windows channels give (tests/integration,
+// tests/windows).
+TEST_F(Setters, AnAtomCarriesUpTo255Utf16UnitsOfUnicodeText) {
+  for (const AtomEdge& edge : AtomEdges()) {
+    SCOPED_TRACE(edge.name);
+    SetUp();
+    SelectViewerObject(edge.text);
+    ASSERT_EQ(fake.messages.size(), 1u);
+    EXPECT_EQ(fake.messages[0].wLow, edge.carried ? edge.text : L"");
+    bool named = FakeTakeConsole().starts_with("\nCan't send to kivo: ");
+    EXPECT_EQ(named, !edge.carried && !edge.text.empty());
+  }
 }

@@ -8,28 +8,7 @@
 #include <fstream>
 #include <sstream>
 
-bool ValidUtf8(const std::string& text) {
-  for (size_t i = 0; i < text.size();) {
-    auto lead = static_cast<unsigned char>(text[i]);
-    int length = lead < 0x80                    ? 1
-                 : lead >= 0xC2 && lead <= 0xDF ? 2
-                 : lead >= 0xE0 && lead <= 0xEF ? 3
-                 : lead >= 0xF0 && lead <= 0xF4 ? 4
-                                                : 0;
-    if (length == 0 || i + length > text.size()) return false;
-    uint32_t c = length == 1 ? lead : lead & (0x7F >> length);
-    for (int k = 1; k < length; ++k) {
-      auto next = static_cast<unsigned char>(text[i + k]);
-      if ((next & 0xC0) != 0x80) return false;
-      c = c << 6 | (next & 0x3F);
-    }
-    if ((length == 3 && (c < 0x800 || (c >= 0xD800 && c <= 0xDFFF))) ||
-        (length == 4 && (c < 0x10000 || c > 0x10FFFF)))
-      return false;
-    i += length;
-  }
-  return true;
-}
+#include "base/text.h"
 
 namespace {
 
@@ -217,7 +196,7 @@ void CheckInCanvas(const SceneLayout& layout) {
 }
 
 void ParseLine(const std::string& text, int line, const std::string& folder, SceneLayout& layout) {
-  if (!ValidUtf8(text)) Fault(line, "the line is not valid UTF-8");
+  if (!IsUtf8(text)) Fault(line, "the line is not valid UTF-8");
   for (unsigned char c : text)
     if (c < 0x20 && c != '\t') Fault(line, "the line holds a control character");
   std::vector<std::string> words = Words(text, line);

@@ -37,9 +37,6 @@ bool ParseSceneLayout(const std::string& text, const std::string& folder, SceneL
                       std::string* problem);
 // The same for the file at `path`.
 bool ReadSceneLayout(const std::string& path, SceneLayout* layout, std::string* problem);
-// Whether the bytes are well-formed UTF-8 (no overlong forms, surrogates or
-// code points past U+10FFFF).
-bool ValidUtf8(const std::string& text);
 
 // The object of that name, or null.
 const LayoutObject* FindLayoutObject(const SceneLayout& layout, const std::string& name);

@@ -42,6 +42,7 @@ struct Client {
 };
 
 // atoms.cpp
+// A registration's text: UTF-8 of a text that an atom carries (AtomCanCarry).
 bool ValidAtomText(const std::string& text);
 const std::string* AtomName(const AtomTable& table, uint16_t atom);
 std::string AtomsJson(const AtomTable& table);  // [{"atom":..,"text":..},...]

@@ -1,3 +1,6 @@
+// The writer decodes UTF-8 and encodes UTF-16 and code page 1252 with its own
+// code, not base/text's: as the tests' oracle it must not share the reader's
+// conversions, or a fault in them would pass unseen.
 #include "tools/mdbwrite/text.h"
 
 #include <cstdint>
