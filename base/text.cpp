@@ -214,13 +214,6 @@ std::string FormatText(const char* format, ...) {
   return text;
 }
 
-std::wstring FormatWide(const wchar_t* format, ...) {
-  va_list args;
-  va_start(args, format);
-  std::wstring text = FormatWideV(format, args);
-  va_end(args);
-  return text;
-}
 
 std::wstring ConsoleText(std::wstring_view text) {
   std::wstring out(text);

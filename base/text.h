@@ -38,7 +38,6 @@ std::string HashText(std::string_view bytes);
 
 // printf-style formatting into a string of the size the text needs.
 std::string FormatText(const char* format, ...) __attribute__((format(printf, 1, 2)));
-std::wstring FormatWide(const wchar_t* format, ...);
 std::string FormatTextV(const char* format, va_list args);
 std::wstring FormatWideV(const wchar_t* format, va_list args);
 

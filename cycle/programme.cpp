@@ -30,8 +30,8 @@ static void FillSlot(unsigned slot, int entry) {
   }
   PrintProgress("\nsettitle...");
   DateParts start = GetDateParts(showList.dates.At(entry));
-  std::wstring time = FormatWide(L"%u:%2.2u", static_cast<unsigned>(start.hour),
-                                 static_cast<unsigned>(start.minute));
+  std::wstring time = FromUtf8(FormatText("%u:%2.2u", static_cast<unsigned>(start.hour),
+                                          static_cast<unsigned>(start.minute)));
   unsigned textSlot = slot == 0 ? kSlots - 1 : slot - 1;
   SetListText(textSlot, time);
   if (!showList.places.At(entry).empty()) SetListText(textSlot, L"", kPlaceOffset);

@@ -9,18 +9,9 @@
 #include "tools/preview/preview.h"
 #include "platform/wire/messages.h"
 
-std::string Printable(const std::wstring& text) {
-  std::wstring shown(text);
-  for (wchar_t& c : shown)
-    if (c < 0x20 || (c >= 0x7F && c < 0xA0)) c = L'?';
-  return ToUtf8(shown);
-}
+std::string Printable(const std::wstring& text) { return ToUtf8(ConsoleText(text)); }
 
-std::string TypedText(const std::string& latin1) {
-  std::wstring wide;
-  for (char b : latin1) wide += static_cast<wchar_t>(static_cast<unsigned char>(b));
-  return ToUtf8(wide);
-}
+std::string TypedText(const std::string& latin1) { return ToUtf8(FromLatin1(latin1)); }
 
 std::string DateText(double oleDate) {
   DateParts p = GetDateParts(MakeDate(oleDate));
