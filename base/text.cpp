@@ -214,7 +214,6 @@ std::string FormatText(const char* format, ...) {
   return text;
 }
 
-
 std::wstring ConsoleText(std::wstring_view text) {
   std::wstring out(text);
   for (wchar_t& c : out)

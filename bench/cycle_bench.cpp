@@ -7,9 +7,9 @@
 #include <filesystem>
 #include <string>
 
+#include "base/text.h"
 #include "cycle/cycle.h"
 #include "platform/fake/fake_platform.h"
-#include "base/text.h"
 #include "showlist/store.h"
 #include "tests/support/mdb_file.h"
 #include "viewer/channel.h"

@@ -10,9 +10,9 @@
 #include <fstream>
 #include <string>
 
+#include "base/text.h"
 #include "bench/year_of_shows.h"
 #include "platform/fake/fake_platform.h"
-#include "base/text.h"
 #include "showlist/database.h"
 #include "showlist/loader.h"
 #include "showlist/prepare.h"

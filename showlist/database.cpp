@@ -1,8 +1,8 @@
 #include "showlist/database.h"
 
+#include "base/text.h"
 #include "platform/paths.h"
 #include "platform/platform.h"
-#include "base/text.h"
 #include "showlist/store.h"
 
 // Access saves list.mdb in place, page after page, so a reading can catch

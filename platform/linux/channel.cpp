@@ -14,11 +14,11 @@
 #include <ctime>
 #include <vector>
 
-#include "platform/wire/socket.h"
-#include "platform/wire/frames.h"
+#include "base/text.h"
 #include "platform/answer_timeout.h"
 #include "platform/platform.h"
-#include "base/text.h"
+#include "platform/wire/frames.h"
+#include "platform/wire/socket.h"
 
 // The viewer must take the connection and answer the greeting within this.
 constexpr int kConnectTimeoutMs = 1000;

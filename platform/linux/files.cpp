@@ -5,8 +5,8 @@
 #include <cerrno>
 #include <string>
 
-#include "platform/platform.h"
 #include "base/text.h"
+#include "platform/platform.h"
 
 std::wstring PlatformExecutablePath() {
   std::string path(256, '\0');

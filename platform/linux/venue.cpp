@@ -11,9 +11,9 @@
 #include <cstdlib>
 #include <cstring>
 
+#include "base/text.h"
 #include "platform/paths.h"
 #include "platform/platform.h"
-#include "base/text.h"
 
 static int venueSocket = -1;
 

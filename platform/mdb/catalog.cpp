@@ -4,8 +4,8 @@
 #include <string>
 #include <vector>
 
-#include "platform/mdb/mdb_internal.h"
 #include "base/text.h"
+#include "platform/mdb/mdb_internal.h"
 
 constexpr uint32_t kCatalogPage = 2;
 constexpr int64_t kTableObject = 1;

@@ -4,8 +4,8 @@
 #include <set>
 #include <string>
 
-#include "platform/mdb/mdb_internal.h"
 #include "base/text.h"
+#include "platform/mdb/mdb_internal.h"
 
 // Where the parts of a definition lie in Jet 3 and Jet 4.
 struct DefinitionLayout {

@@ -11,8 +11,8 @@
 
 #include <windows.h>
 
-#include "platform/platform.h"
 #include "base/text.h"
+#include "platform/platform.h"
 
 // Text the writer thread has not taken yet; more than this is dropped.
 constexpr size_t kMaxQueued = 1 << 20;

@@ -14,8 +14,8 @@
 #include <string>
 #include <vector>
 
-#include "platform/platform.h"
 #include "base/text.h"
+#include "platform/platform.h"
 #include "platform/restart_retry.h"
 #include "platform/windows/console.h"
 #include "platform/windows/error.h"

@@ -4,9 +4,9 @@
 
 #include <windows.h>
 
+#include "base/text.h"
 #include "platform/paths.h"
 #include "platform/platform.h"
-#include "base/text.h"
 
 static HANDLE venueMutex = nullptr;
 

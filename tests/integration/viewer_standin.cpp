@@ -2,8 +2,8 @@
 #include <gtest/gtest.h>
 #include <sys/socket.h>
 
-#include "platform/wire/socket.h"
 #include "platform/wire/frames.h"
+#include "platform/wire/socket.h"
 #include "tests/support/standin.h"
 
 class RawClient : public ::testing::Test {

@@ -12,8 +12,8 @@
 #include <string>
 #include <vector>
 
-#include "platform/fake/fake_platform.h"
 #include "base/text.h"
+#include "platform/fake/fake_platform.h"
 #include "showlist/store.h"
 #include "tests/support/mdb_file.h"
 #include "viewer/channel.h"

@@ -11,8 +11,8 @@
 #include <fstream>
 #include <random>
 
-#include "platform/mdb/mdb_internal.h"
 #include "base/text.h"
+#include "platform/mdb/mdb_internal.h"
 #include "tests/support/mdb_file.h"
 
 static Variant Make(VariantType type, int64_t integer = 0, double number = 0,

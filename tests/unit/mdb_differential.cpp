@@ -20,8 +20,8 @@
 #include <string>
 #include <vector>
 
-#include "platform/database.h"
 #include "base/text.h"
+#include "platform/database.h"
 #include "tests/support/mdb_file.h"
 
 namespace {

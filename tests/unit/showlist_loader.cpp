@@ -10,8 +10,8 @@
 #include <string>
 #include <vector>
 
-#include "platform/fake/fake_platform.h"
 #include "base/text.h"
+#include "platform/fake/fake_platform.h"
 #include "showlist/database.h"
 #include "showlist/loader.h"
 #include "showlist/prepare.h"

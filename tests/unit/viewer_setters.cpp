@@ -3,8 +3,8 @@
 #include <algorithm>
 #include <clocale>
 
-#include "platform/fake/fake_platform.h"
 #include "base/text.h"
+#include "platform/fake/fake_platform.h"
 #include "tests/support/atom_texts.h"
 #include "viewer/channel.h"
 #include "viewer/setters.h"

@@ -2,8 +2,8 @@
 
 #include <clocale>
 
-#include "platform/fake/fake_platform.h"
 #include "base/text.h"
+#include "platform/fake/fake_platform.h"
 #include "viewer/channel.h"
 #include "viewer/transitions.h"
 

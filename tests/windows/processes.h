@@ -10,8 +10,8 @@
 #include <thread>
 #include <vector>
 
-#include "platform/platform.h"
 #include "base/text.h"
+#include "platform/platform.h"
 #include "tests/support/trace_lines.h"
 
 // A path in the build folder: the nearest folder above this program that

@@ -1,7 +1,7 @@
 #include "tools/billora-bitmaps/screenshot.h"
 
-#include "platform/platform.h"
 #include "base/text.h"
+#include "platform/platform.h"
 #include "tools/billora-bitmaps/system.h"
 
 static constexpr size_t kLargestFile = size_t{1} << 30;

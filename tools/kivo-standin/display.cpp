@@ -5,9 +5,9 @@
 #include <charconv>
 #include <cstdio>
 
+#include "platform/wire/messages.h"
 #include "tools/kivo-standin/drawing.h"
 #include "tools/kivo-standin/standin.h"
-#include "platform/wire/messages.h"
 
 #ifdef _WIN32
 #include <windows.h>

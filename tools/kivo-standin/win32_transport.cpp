@@ -5,8 +5,8 @@
 #include <windows.h>
 
 #include "base/text.h"
-#include "tools/kivo-standin/standin.h"
 #include "platform/wire/messages.h"
+#include "tools/kivo-standin/standin.h"
 
 static Client program{1, -1, {}, {}, {}};  // every sender, as one client
 static int64_t messagesHandled = 0;

@@ -3,13 +3,13 @@
 #include <cstdlib>
 #include <ostream>
 
-#include "platform/platform.h"
 #include "base/text.h"
+#include "platform/platform.h"
+#include "platform/wire/messages.h"
 #include "showlist/prepare.h"
 #include "showlist/store.h"
 #include "tools/json_string.h"
 #include "tools/preview/preview.h"
-#include "platform/wire/messages.h"
 
 namespace {
 

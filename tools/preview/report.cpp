@@ -2,12 +2,12 @@
 // words of the venue: file names, scene names, times.
 #include <cstdio>
 
-#include "platform/platform.h"
 #include "base/text.h"
+#include "platform/platform.h"
+#include "platform/wire/messages.h"
 #include "showlist/datetime.h"
 #include "showlist/prepare.h"
 #include "tools/preview/preview.h"
-#include "platform/wire/messages.h"
 
 std::string Printable(const std::wstring& text) { return ToUtf8(ConsoleText(text)); }
 

@@ -5,9 +5,9 @@
 #include <ostream>
 #include <unordered_map>
 
+#include "base/text.h"
 #include "platform/database.h"
 #include "platform/fake/fake_platform.h"
-#include "base/text.h"
 #include "platform/wire/messages.h"
 #include "showlist/database.h"
 #include "showlist/loader.h"

@@ -4,12 +4,12 @@
 #include <functional>
 #include <ostream>
 
-#include "platform/platform.h"
 #include "base/text.h"
+#include "platform/platform.h"
+#include "platform/wire/messages.h"
 #include "showlist/prepare.h"
 #include "showlist/store.h"
 #include "tools/preview/preview.h"
-#include "platform/wire/messages.h"
 
 namespace {
 

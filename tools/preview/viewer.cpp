@@ -6,10 +6,10 @@
 #include <utility>
 
 #include "platform/fake/fake_platform.h"
+#include "platform/wire/messages.h"
 #include "res/resources.h"
 #include "speech/bitmap_file.h"
 #include "tools/preview/preview.h"
-#include "platform/wire/messages.h"
 
 static std::vector<ViewerOp> ops;
 static std::vector<SceneShown> scenes;
