@@ -126,14 +126,25 @@ std::wstring FromLatin1(std::string_view bytes) {
   return out;
 }
 
+// Called for every text of every message: the common characters, U+0001 to
+// U+D7FF, take one comparison each.
 bool AtomCanCarry(std::wstring_view text) {
   // Each wide character is one UTF-16 unit at least.
   if (text.empty() || text.size() > kAtomMaxLength) return false;
-  size_t units = 0;
-  for (size_t i = 0; i < text.size();) {
-    char32_t c = NextChar(text, &i);
-    if (c == 0 || !IsScalar(c)) return false;
-    units += c >= 0x10000 ? 2 : 1;
+  size_t units = text.size();
+  for (size_t i = 0; i < text.size(); ++i) {
+    auto c = static_cast<char32_t>(text[i]);
+    if (c - 1 < 0xD7FF) continue;
+    if (c == 0 || c > 0x10FFFF) return false;
+    if (c >= 0x10000) {
+      ++units;  // a pair in UTF-16
+    } else if (IsHighSurrogate(c) || IsLowSurrogate(c)) {
+      // Only wide text in UTF-16 holds pairs, a high surrogate then a low one.
+      if (!kWideIsUtf16 || !IsHighSurrogate(c) || i + 1 == text.size() ||
+          !IsLowSurrogate(static_cast<char32_t>(text[i + 1])))
+        return false;
+      ++i;
+    }
   }
   return units <= kAtomMaxLength;
 }
