@@ -1,9 +1,12 @@
 #!/usr/bin/env bash
 # Lays out a sample venue in DIR: the program beside a list.mdb whose shows are
-# dated from now (today, tomorrow, later, one running several days), the
-# announcement slots in force, poster pictures (one missing) and scene files.
-# usage: tools/make-venue.sh DIR BUILD_DIR
+# dated from now, or from MOMENT ("YYYY-MM-DD HH:MM:SS", local time) when it is
+# given (today, tomorrow, later, one running several days), the announcement
+# slots in force, poster pictures (one missing) and scene files.
+# usage: tools/make-venue.sh DIR BUILD_DIR [MOMENT]
 set -euo pipefail
+# Dated from MOMENT: the same script on a clock that starts there.
+[ $# -ge 3 ] && exec faketime "$3" "$0" "$1" "$2"
 dir=$1
 build=$2
 mkdir -p "$dir/medias" "$dir/templates"
