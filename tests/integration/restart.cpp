@@ -37,44 +37,33 @@ TEST(Restart, ExceptionAndSignalsEachStartANewInstanceInPlace) {
 }
 
 // The socket NOTIFY_SOCKET names, as systemd's watchdog reads it, with no
-// user manager running: each message and the process that sent it.
+// user manager running.
 struct NotifySocket {
-  int fd = socket(AF_UNIX, SOCK_DGRAM | SOCK_CLOEXEC, 0);
+  int fd = socket(AF_UNIX, SOCK_DGRAM | SOCK_CLOEXEC | SOCK_NONBLOCK, 0);
   std::string path;
   explicit NotifySocket(const std::string& at) : path(at) {
-    sockaddr_un address{};
-    address.sun_family = AF_UNIX;
+    sockaddr_un address{AF_UNIX, {}};
     strncpy(address.sun_path, path.c_str(), sizeof address.sun_path - 1);
     bind(fd, reinterpret_cast<sockaddr*>(&address), sizeof address);
     int on = 1;
     setsockopt(fd, SOL_SOCKET, SO_PASSCRED, &on, sizeof on);
   }
-  ~NotifySocket() {
-    close(fd);
-    unlink(path.c_str());
-  }
-  // The next message within `seconds`; "" when none came.
+  ~NotifySocket() { close(fd), unlink(path.c_str()); }
+  // The last message that came within `seconds` after those waiting already,
+  // and the process that sent it; "" when none came.
   std::string Next(int seconds, pid_t* sender) {
+    char text[256], control[CMSG_SPACE(sizeof(ucred))];
+    while (recv(fd, text, sizeof text, 0) > 0) {
+    }
     pollfd p{fd, POLLIN, 0};
     if (poll(&p, 1, seconds * 1000) <= 0) return "";
-    char text[256], control[CMSG_SPACE(sizeof(ucred))];
     iovec part{text, sizeof text};
-    msghdr message{};
-    message.msg_iov = &part;
-    message.msg_iovlen = 1;
-    message.msg_control = control;
-    message.msg_controllen = sizeof control;
+    msghdr message{nullptr, 0, &part, 1, control, sizeof control, 0};
     ssize_t n = recvmsg(fd, &message, 0);
-    for (cmsghdr* c = CMSG_FIRSTHDR(&message); n > 0 && c; c = CMSG_NXTHDR(&message, c))
-      if (c->cmsg_level == SOL_SOCKET && c->cmsg_type == SCM_CREDENTIALS)
-        *sender = reinterpret_cast<ucred*>(CMSG_DATA(c))->pid;
-    return n > 0 ? std::string(text, static_cast<size_t>(n)) : "";
-  }
-  // The next message after those already waiting.
-  std::string Fresh(int seconds, pid_t* sender) {
-    while (!Next(0, sender).empty()) {
-    }
-    return Next(seconds, sender);
+    cmsghdr* c = CMSG_FIRSTHDR(&message);
+    if (n <= 0 || c == nullptr || c->cmsg_type != SCM_CREDENTIALS) return "";
+    *sender = reinterpret_cast<ucred*>(CMSG_DATA(c))->pid;
+    return std::string(text, static_cast<size_t>(n));
   }
 };
 
@@ -111,7 +100,7 @@ TEST(Restart, TheDisplayProgramComesBackAfterEveryFatalSignal) {
     EXPECT_EQ(waitpid(child.pid, nullptr, WNOHANG), 0);  // the same process goes on
   }
   sender = 0;
-  EXPECT_EQ(watchdog.Fresh(11, &sender), "WATCHDOG=1");  // one every 5 s at most
+  EXPECT_EQ(watchdog.Next(11, &sender), "WATCHDOG=1");  // one every 5 s at most
   EXPECT_EQ(sender, child.pid);
   kill(child.pid, SIGTERM);
   ASSERT_EQ(waitpid(child.pid, nullptr, 0), child.pid);
