@@ -46,14 +46,16 @@ execute_process(COMMAND msibuild "${msi}" -q "UPDATE Shortcut SET ShowCmd = 7 WH
 # impersonation would run as LocalSystem in session 0, out of sight): after
 # InstallFinalize for a silent install (msiexec /qn runs no UI sequence), and
 # after ExecuteAction, from the user's own process, for an install with its
-# window. When both run, the second keeper ends at once.
+# window. When both run, the second keeper ends at once. An install by the
+# system account (a deployment service: UserSID S-1-5-18) starts none: it
+# would run in session 0, out of sight; the next logon starts it.
 set(keeper_actions
   "UPDATE InstallExecuteSequence SET Sequence = 1502 WHERE Action = 'RemoveExistingProducts'"
   "INSERT INTO CustomAction (Action, Type, Source, Target) VALUES ('StopPrograms', 3138, 'StopperProgram', '--stop \"[INSTALLDIR].\"')"
   "INSERT INTO InstallExecuteSequence (Action, Sequence) VALUES ('StopPrograms', 1501)"
   "INSERT INTO CustomAction (Action, Type, Source, Target) VALUES ('StartKeeper', 226, 'INSTALLDIR', '\"[INSTALLDIR]billora-keeper.exe\"')"
-  "INSERT INTO InstallExecuteSequence (Action, Condition, Sequence) VALUES ('StartKeeper', 'NOT REMOVE~=\"ALL\"', 6601)"
-  "INSERT INTO InstallUISequence (Action, Condition, Sequence) VALUES ('StartKeeper', 'NOT REMOVE~=\"ALL\"', 1301)")
+  "INSERT INTO InstallExecuteSequence (Action, Condition, Sequence) VALUES ('StartKeeper', 'NOT REMOVE~=\"ALL\" AND UserSID<>\"S-1-5-18\"', 6601)"
+  "INSERT INTO InstallUISequence (Action, Condition, Sequence) VALUES ('StartKeeper', 'NOT REMOVE~=\"ALL\" AND UserSID<>\"S-1-5-18\"', 1301)")
 foreach(query IN LISTS keeper_actions)
   execute_process(COMMAND msibuild "${msi}" -q "${query}" COMMAND_ERROR_IS_FATAL ANY)
 endforeach()
