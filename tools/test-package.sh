@@ -46,5 +46,11 @@ if ! grep -qx 'Wants=kivo-standin.service' "${units[0]}" ||
   echo "package: billora.service does not want kivo-standin.service and start after it"
   status=1
 fi
+# systemd ends and restarts a display that stops beating, across its restarts
+# in place too (the same process).
+if ! grep -qx 'WatchdogSec=2min' "${units[0]}" || ! grep -qx 'NotifyAccess=main' "${units[0]}"; then
+  echo "package: billora.service has no watchdog for its main process"
+  status=1
+fi
 [ $status -eq 0 ] && echo "package: $(basename "$deb") installs and its units verify"
 exit $status
