@@ -137,17 +137,59 @@ TEST_F(Speaking, TheIconWinsOverTheHeadingAndPlayButtonsAreTriedInOrder) {
   EXPECT_EQ(fake.events[fake.events.size() - 3], "cursor 365,175");
 }
 
-// The text goes only to the page under the field's click; the result is the
-// same whether it was typed or not.
+// The text goes only to the page under the field's click. Without it Play
+// would speak the previous text: it is not pressed.
 TEST_F(Speaking, TextIsTypedOnlyIntoThePageInFrontAndBlockedInputIsSaid) {
   ShowPage();
   fake.typeResult = -1;
-  EXPECT_EQ(Speak("Coucou"), 0);
+  EXPECT_EQ(Speak("Coucou"), -2);
   EXPECT_EQ(fake.typedAt, "305,320");
-  EXPECT_EQ(FakeTakeConsole(), "SPEAK(Coucou)\nspeech page not in front, text not typed\nOK\r\n");
-  EXPECT_EQ(fake.events, FullSequence("", "305,220", "305,320", "345,405"));
+  EXPECT_EQ(FakeTakeConsole(), "SPEAK(Coucou)\nspeech page not in front, text not typed\nerr2\r\n");
+  std::vector<std::string> expected = FullSequence("", "305,220", "305,320", "");
+  expected.resize(expected.size() - 3);  // no click on Play
+  EXPECT_EQ(fake.events, expected);
   fake.typeResult = -2;
-  EXPECT_EQ(Speak("Coucou"), 0);
+  EXPECT_EQ(Speak("Coucou"), -2);
   EXPECT_EQ(FakeTakeConsole(),
-            "SPEAK(Coucou)\ntyping blocked by a window with higher rights\nOK\r\n");
+            "SPEAK(Coucou)\ntyping blocked by a window with higher rights\nerr2\r\n");
+}
+
+// A window that takes the foreground during the input gets nothing more: no
+// key, no click, no Play. The sleeps that follow the last input still pass.
+TEST_F(Speaking, InputStopsOnceAnotherWindowTakesTheForeground) {
+  ShowPage();
+  const std::vector<std::string> full = FullSequence("Coucou", "305,220", "305,320", "345,405");
+  for (const char* lostAfter : {"button up", "key 69 2", "chars Coucou"}) {
+    size_t at = std::find(full.begin(), full.end(), lostAfter) - full.begin(), end = at + 1;
+    while (full[end].starts_with("sleep")) ++end;
+    fake.events.clear();
+    fake.inFront = true;
+    fake.observer = [&](const FakeEvent&) { fake.inFront &= fake.events.size() <= at; };
+    EXPECT_EQ(Speak("Coucou"), -2) << lostAfter;
+    EXPECT_EQ(FakeTakeConsole(),
+              "SPEAK(Coucou)\nspeech page not in front, input stopped\nerr2\r\n");
+    EXPECT_EQ(fake.events, std::vector<std::string>(full.begin(), full.begin() + end)) << lostAfter;
+  }
+}
+
+// A screen that cannot be captured says why once, and again only when the
+// reason changes; the rest of the output stays as it is.
+TEST_F(Speaking, AnUncapturedScreenSaysWhyOnceForEachReason) {
+  auto said = [](const std::string& why) {
+    Speak("x");
+    return FakeTakeConsole() ==
+           "SPEAK(x)" + (why.empty() ? "" : "\nscreen not captured: " + why + "\n") + "err1\r\n";
+  };
+  fake.captureError = "the session is locked";
+  EXPECT_TRUE(said("the session is locked"));
+  EXPECT_TRUE(said(""));
+  fake.captureError = "the remote session is disconnected";
+  EXPECT_TRUE(said("the remote session is disconnected"));
+  ShowPage();
+  EXPECT_EQ(Speak("x"), 0);
+  FakeTakeConsole();
+  fake.screenWidth = 0;
+  fake.captureError = "the session is locked";
+  EXPECT_TRUE(said("the session is locked"));
+  EXPECT_TRUE(said(""));
 }
