@@ -49,7 +49,8 @@ struct Venue {
     std::filesystem::copy_file(BILLORA_EXE, dir + "/billora");
     std::filesystem::create_directories(dir + "/medias");
     std::filesystem::create_directories(dir + "/templates");
-    for (const char* poster : {"a.jpg", "b.jpg"}) std::ofstream(dir + "/medias/" + poster) << "poster";
+    for (const char* poster : {"a.jpg", "b.jpg"})
+      std::ofstream(dir + "/medias/" + poster) << "poster";
     for (const char* scene : {"billorav", "billora2v", "billora3v", "aaaa", "bbbb"})
       std::ofstream(dir + "/templates/" + scene + ".kivo") << "cache\n";
   }
@@ -61,8 +62,17 @@ bool SocketUp(const StandIn& viewer) {
   return std::filesystem::exists(viewer.socket);
 }
 
+// The files the process holds open, as /proc shows their paths.
+std::set<std::string> OpenFiles(pid_t pid) {
+  std::set<std::string> paths;
+  for (const auto& fd : std::filesystem::directory_iterator("/proc/" + std::to_string(pid) + "/fd"))
+    paths.insert(std::filesystem::read_symlink(fd.path()).string());
+  return paths;
+}
+
 // The viewer killed one second into the poster's pause of 10 s: the program
-// says so within the next second or two and goes back to Reload.
+// says so within the next second or two and goes back to Reload. Meanwhile
+// list.mdb, read at the pass's start, is no longer open.
 TEST(Passes, AViewerKilledDuringAPauseIsNoticedAtOnce) {
   Venue venue(time(nullptr));
   StandIn viewer = StartStandIn({"--quiet", "--run-time", "0"});
@@ -70,6 +80,7 @@ TEST(Passes, AViewerKilledDuringAPauseIsNoticedAtOnce) {
   TerminalChild display((venue.dir + "/billora").c_str(),
                         {"DISPLAY=", "KIVO_SOCKET=" + viewer.socket});
   ASSERT_TRUE(display.WaitFor("\r\nfadeout...\r\nwait...", 60)) << display.output;
+  EXPECT_EQ(OpenFiles(display.pid).count(venue.dir + "/list.mdb"), 0u);
   std::this_thread::sleep_for(1s);
   kill(viewer.pid, SIGKILL);
   auto killed = std::chrono::steady_clock::now();
