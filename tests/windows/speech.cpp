@@ -5,8 +5,9 @@
 #include <wincodec.h>
 #include <wrl/client.h>
 
-#include <algorithm>
 #include <fstream>
+
+#include <algorithm>
 
 #include "speech/bitmap_file.h"
 #include "speech/locator.h"
@@ -271,12 +272,8 @@ TEST_F(SpeechPage, AWindowThatTookTheForegroundGetsNothingAndPlayIsNotPressed) {
   EXPECT_EQ(ReadLines(ToUtf8(output)),
             (std::vector<std::string>{"SPEAK(Bonjour)", "speech page not in front, input stopped",
                                       "err2"}));
-  Sleep(1000);  // anything still on its way
-  std::vector<std::string> lines = ReadLines(ToUtf8(log));
-  ASSERT_FALSE(lines.empty());
-  for (const std::string& line : lines) {
-    EXPECT_FALSE(line.starts_with("pop-up")) << line;
-    EXPECT_FALSE(line.starts_with("play")) << line;
-  }
-  EXPECT_EQ(std::count(lines.begin(), lines.end(), "key 69"), 0);  // E comes after the pop-up
+  Sleep(1000);  // input still on its way
+  // The Home key right after the click reached the page before the pop-up.
+  EXPECT_EQ(ReadLines(ToUtf8(log)),
+            (std::vector<std::string>{"ready", "click 65,140", "key 36 extended"}));
 }

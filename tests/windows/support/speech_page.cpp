@@ -70,14 +70,18 @@ static void Paint(HWND window) {
   EndPaint(window, &paint);
 }
 
-static void Click(HWND window, int x, int y) {
+// The pop-up comes in front a moment after the first click.
+static void CALLBACK Steal(HWND, UINT, UINT_PTR timer, DWORD) {
+  KillTimer(nullptr, timer);
+  ShowWindow(thief, SW_SHOW);
+  SetForegroundWindow(thief);
+}
+
+static void Click(int x, int y) {
   Log("click " + std::to_string(x) + "," + std::to_string(y));
   POINT at{x, y};
   fieldFocused = PtInRect(&kField, at);
-  if (thief != nullptr && !stolen) {
-    stolen = true;
-    SetTimer(window, 1, 300, nullptr);
-  }
+  if (thief != nullptr && !stolen) stolen = SetTimer(nullptr, 0, 300, Steal) != 0;
   for (const Picture& p : kPictures) {
     RECT button{p.x, p.y, p.x + 37, p.y + 27};
     if (!p.icon && Shown(p) && PtInRect(&button, at)) Log("play " + ToUtf8(field));
@@ -106,12 +110,7 @@ static LRESULT CALLBACK PageProc(HWND window, UINT message, WPARAM wParam, LPARA
       Paint(window);
       return 0;
     case WM_LBUTTONDOWN:
-      Click(window, static_cast<short>(LOWORD(lParam)), static_cast<short>(HIWORD(lParam)));
-      return 0;
-    case WM_TIMER:
-      KillTimer(window, wParam);
-      ShowWindow(thief, SW_SHOW);
-      SetForegroundWindow(thief);
+      Click(static_cast<short>(LOWORD(lParam)), static_cast<short>(HIWORD(lParam)));
       return 0;
     case WM_KEYDOWN:
       Key(wParam, lParam);
@@ -142,10 +141,7 @@ int main(int argc, char** argv) {
     venuePage |= std::string(argv[i]) == "--venue-page";
     if (std::string(argv[i]) == "--slow-input" && i + 1 < argc) inputMs = std::atoi(argv[++i]);
     if (std::string(argv[i]) == "--steal-focus") {
-      WNDCLASSW popUp{};
-      popUp.lpfnWndProc = PopUpProc;
-      popUp.hInstance = GetModuleHandleW(nullptr);
-      popUp.lpszClassName = L"billora_pop_up";
+      WNDCLASSW popUp{0, PopUpProc, 0, 0, GetModuleHandleW(nullptr), {}, {}, {}, {}, L"pop_up"};
       RegisterClassW(&popUp);
       thief = CreateWindowExW(WS_EX_TOPMOST, popUp.lpszClassName, L"pop-up", WS_POPUP | WS_BORDER,
                               1500, 700, 200, 100, nullptr, nullptr, popUp.hInstance, nullptr);
