@@ -82,7 +82,8 @@ TEST(Restart, TheDisplayProgramComesBackAfterEveryFatalSignal) {
   EXPECT_EQ(sender, child.pid);
   EXPECT_EQ(child.output.rfind("Speech pictures from " + std::string(dir) +
                                    "/speech: none; stored: 101 102 103 104 105\r\n"
-                                   "SPEAK(Coucou)err1\r\r\nBILLORA 1.5\r\n",
+                                   "SPEAK(Coucou)\r\nscreen not captured: no X display "
+                                   "(DISPLAY is not set)\r\nerr1\r\r\nBILLORA 1.5\r\n",
                                0),
             0u)
       << child.output;
