@@ -38,6 +38,10 @@ WindowHandle PlatformFindWindow(const std::wstring& className) {
   return reinterpret_cast<WindowHandle>(window);
 }
 
+std::string PlatformViewerPlace(const std::wstring& className) {
+  return "the window of class \"" + ToUtf8(className) + "\" on this desktop";
+}
+
 bool PlatformIsWindow(WindowHandle window) {
   return window != 0 && ToHwnd(window) != goneWindow && IsWindow(ToHwnd(window));
 }
