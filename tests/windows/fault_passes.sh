@@ -65,6 +65,10 @@ for argument in --help --version; do
     grep -qF "To stop it: end billora-keeper.exe first" <<<"$about" &&
     ! grep -qE "SPEAK|BILLORA 1.5" <<<"$about" || { echo "$about"; fail "billora.exe $argument"; }
 done
+# The Windows stand-in lists only the options it has: no socket, no window.
+about=$(wine "$windows/tools/kivo-standin.exe" --help 2>/dev/null </dev/null | tr -d '\r')
+grep -qF -- "--stall-after-run" <<<"$about" && ! grep -qE -- "--(socket|window|monitor|screens)" <<<"$about" ||
+  { echo "$about"; fail "kivo-standin.exe --help"; }
 
 # Saves of 40 ms a page, 800 ms apart: the program's 200 ms of checking a
 # reading against the file see any save in progress.
