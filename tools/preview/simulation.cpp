@@ -258,13 +258,13 @@ int RunPreview(const std::vector<std::string>& args, const std::string& ownFolde
     err << "billora-preview: " << why << "\n";
     return kPreviewFailed;
   }
+  auto clock = std::chrono::system_clock::now().time_since_epoch();
+  int64_t now = std::chrono::duration_cast<std::chrono::seconds>(clock).count();
   Moment moment;
-  if (options.at) {
-    moment = ResolveMoment(*options.at);
-  } else {
-    auto now = std::chrono::system_clock::now().time_since_epoch();
-    moment.epoch = std::chrono::duration_cast<std::chrono::seconds>(now).count();
-  }
+  if (options.at)
+    moment = ResolveMoment(*options.at, now);
+  else
+    moment.epoch = now;
   if (!moment.error.empty()) {
     err << "billora-preview: " << moment.error << "\n";
     return moment.badText ? kPreviewBadOptions : kPreviewFailed;
