@@ -1,15 +1,20 @@
 // The stand-in viewer's window on Xvfb: each kind of scene filled through the
-// real channel, then the screen read back at known pixels.
+// real channel, then the screen read back at known pixels; and a window that
+// covers the monitor it is given, below the others.
 // GoogleTest before Xlib, whose macros (None, Bool) would clash with it.
 #include <gtest/gtest.h>
 // Then the rest.
 #include <X11/Xlib.h>
+#include <X11/Xatom.h>
 #include <X11/Xutil.h>
+#include <X11/extensions/Xrandr.h>
 #include <gdk-pixbuf/gdk-pixbuf.h>
 
 #include <cmath>
+#include <tuple>
 
 #include "base/text.h"
+#include "tests/support/mdb_file.h"
 #include "tests/support/standin.h"
 #include "tests/support/x_session.h"
 #include "viewer/channel.h"
@@ -267,6 +272,95 @@ TEST_F(StandInWindow, AScreenshotFollowsEachScene) {
   EXPECT_EQ(std::string(head + 1, 3), "PNG");
   EXPECT_EQ(static_cast<unsigned char>(head[18]) << 8 | static_cast<unsigned char>(head[19]),
             kWidth);
+}
+
+// Two monitors side by side on one screen, the left one primary.
+void SplitIntoTwoMonitors() {
+  Display* d = XOpenDisplay(nullptr);
+  ASSERT_NE(d, nullptr);
+  for (const auto& [name, x, primary] : {std::tuple{"left", 0, True}, {"right", 400, False}}) {
+    XRRMonitorInfo monitor{};
+    monitor.name = XInternAtom(d, name, False);
+    monitor.primary = primary;
+    monitor.x = x;
+    monitor.width = 400;
+    monitor.height = 600;
+    monitor.mwidth = 100;
+    monitor.mheight = 150;
+    XRRSetMonitor(d, DefaultRootWindow(d), &monitor);
+  }
+  XSync(d, False);
+  XCloseDisplay(d);
+}
+
+// The stand-in's top-level window: where it is, and whether it asked to stay below.
+struct Placed {
+  int x = -1, y = -1;
+  unsigned w = 0, h = 0;
+  bool below = false, takesKeys = true;
+};
+
+Placed StandInPlace() {
+  Placed p;
+  Display* d = XOpenDisplay(nullptr);
+  if (!d) return p;
+  Window root, parent, *children = nullptr, child;
+  unsigned count = 0, border, depth;
+  XQueryTree(d, DefaultRootWindow(d), &root, &parent, &children, &count);
+  for (unsigned i = 0; i < count; ++i) {
+    XClassHint hint{};
+    if (!XGetClassHint(d, children[i], &hint)) continue;
+    bool ours = std::string(hint.res_name) == "kivo-standin";
+    XFree(hint.res_name);
+    XFree(hint.res_class);
+    if (!ours) continue;
+    XGetGeometry(d, children[i], &root, &p.x, &p.y, &p.w, &p.h, &border, &depth);
+    XTranslateCoordinates(d, children[i], root, 0, 0, &p.x, &p.y, &child);
+    Atom type;
+    int format;
+    unsigned long items, after;
+    unsigned char* data = nullptr;
+    XGetWindowProperty(d, children[i], XInternAtom(d, "_NET_WM_STATE", False), 0, 16, False,
+                       XA_ATOM, &type, &format, &items, &after, &data);
+    for (unsigned long k = 0; data && k < items; ++k)
+      p.below |= reinterpret_cast<Atom*>(data)[k] == XInternAtom(d, "_NET_WM_STATE_BELOW", False);
+    if (data) XFree(data);
+    if (XWMHints* hints = XGetWMHints(d, children[i])) {
+      p.takesKeys = !(hints->flags & InputHint) || hints->input;
+      XFree(hints);
+    }
+  }
+  if (children) XFree(children);
+  XCloseDisplay(d);
+  return p;
+}
+
+TEST(StandInMonitor, TheWindowCoversTheMonitorItIsGivenBelowTheOthers) {
+  VirtualScreen screen;
+  ASSERT_TRUE(screen.Start({}, "800x600x24"));
+  SplitIntoTwoMonitors();
+  CommandResult list = RunCommand(BILLORA_TOOLS_DIR "/kivo-standin --monitors");
+  EXPECT_EQ(list.exitCode, 0);
+  EXPECT_NE(list.output.find(" left 400x600+0+0 primary\n"), std::string::npos) << list.output;
+  EXPECT_NE(list.output.find(" right 400x600+400+0\n"), std::string::npos) << list.output;
+  for (const char* monitor : {"right", "secondary"}) {
+    StandIn viewer = PrivateStandIn();
+    LaunchStandIn(viewer, {"--monitor", monitor});
+    ASSERT_NE(FindViewer(), 0u);
+    Placed p = StandInPlace();
+    EXPECT_EQ(p.x, 400) << monitor;
+    EXPECT_EQ(p.y, 0);
+    EXPECT_EQ(p.w, 400u);
+    EXPECT_EQ(p.h, 600u);
+    EXPECT_TRUE(p.below);
+    EXPECT_FALSE(p.takesKeys);
+    RemoveStandIn(viewer);
+  }
+  StandIn viewer = PrivateStandIn();
+  LaunchStandIn(viewer, {"--monitor", "HDMI-9"});
+  EXPECT_EQ(WaitStandIn(viewer), 2 << 8);
+  RemoveStandIn(viewer);
+  screen.Stop();
 }
 
 }  // namespace
