@@ -120,15 +120,14 @@ TEST(SceneLayout, ABadFileIsRefusedWithItsLineAndWhatIsWrong) {
   for (const auto& [text, problem] : cases) EXPECT_EQ(Problem(text), problem) << text;
 }
 
-// --run-time, else the file's run-time, else 8 s; a scene that could not be
-// read runs as long as one whose file gives none.
+// --run-time, else the file's run-time, else 8 s.
 TEST(SceneLayout, ASceneRunsForItsFilesRunTimeUnlessTheViewerIsToldOtherwise) {
-  SceneLayout timed = Parse("scene run-time 12500\ncache\n"), untimed = Parse("cache\n");
-  EXPECT_EQ(SceneRunTime(&timed, std::nullopt), 12500);
-  EXPECT_EQ(SceneRunTime(&untimed, std::nullopt), 8000);
-  EXPECT_EQ(SceneRunTime(nullptr, std::nullopt), 8000);
-  EXPECT_EQ(SceneRunTime(&timed, 300), 300);
-  EXPECT_EQ(SceneRunTime(&untimed, 0), 0);
+  int64_t timed = Parse("scene run-time 12500\ncache\n").runTimeMs;
+  int64_t untimed = Parse("cache\n").runTimeMs;
+  EXPECT_EQ(SceneRunTime(timed, std::nullopt), 12500);
+  EXPECT_EQ(SceneRunTime(untimed, std::nullopt), 8000);
+  EXPECT_EQ(SceneRunTime(timed, 300), 300);
+  EXPECT_EQ(SceneRunTime(untimed, 0), 0);
   EXPECT_EQ(Parse("scene run-time 0\n").runTimeMs, 0);
 }
 

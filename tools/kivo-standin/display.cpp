@@ -20,7 +20,8 @@ static std::map<std::string, int> objects;  // object numbers handed out in this
 static std::string selected;                // object of the next VM_SET_TEXT
 static bool running = false;
 static int64_t runStartMs = 0;
-static int64_t runTimeMs = 0;  // of the loaded scene
+static int64_t fileRunTimeMs = -1;  // the loaded scene file's run-time; -1: none
+static int64_t runTimeMs = 0;       // of the running scene
 static int deviceQueries = 0;
 
 const Drawing* drawing = nullptr;
@@ -95,7 +96,7 @@ static int32_t LoadScene(const std::string* path) {
   objects.clear();
   selected.clear();
   running = false;
-  runTimeMs = SceneRunTime(nullptr, options.runTimeMs);
+  fileRunTimeMs = -1;
   if (path == nullptr) {
     Say("scene load without a path");
     return 0;
@@ -115,7 +116,7 @@ static int32_t LoadScene(const std::string* path) {
     if (drawing) drawing->loadScene(scene, nullptr, *path + ": " + problem);
     return 0;
   }
-  runTimeMs = SceneRunTime(&layout, options.runTimeMs);
+  fileRunTimeMs = layout.runTimeMs;
   Say("scene %s loaded", scene.c_str());
   if (drawing) drawing->loadScene(scene, &layout, std::string());
   return 1;
@@ -162,6 +163,7 @@ static int32_t SetProperty(const std::string* object, uint16_t code, const std::
 static int32_t Run() {
   running = true;
   runStartMs = NowMs();
+  runTimeMs = SceneRunTime(fileRunTimeMs, options.runTimeMs);
   if (options.neverFinish)
     Say("scene %s runs and never finishes", scene.c_str());
   else

@@ -275,7 +275,7 @@ const LayoutObject* FindLayoutObject(const SceneLayout& layout, const std::strin
   return nullptr;
 }
 
-int64_t SceneRunTime(const SceneLayout* layout, std::optional<int64_t> forced) {
+int64_t SceneRunTime(int64_t fileMs, std::optional<int64_t> forced) {
   if (forced) return *forced;
-  return layout != nullptr && layout->runTimeMs >= 0 ? layout->runTimeMs : kDefaultRunTimeMs;
+  return fileMs >= 0 ? fileMs : kDefaultRunTimeMs;
 }

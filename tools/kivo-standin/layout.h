@@ -43,8 +43,8 @@ bool ReadSceneLayout(const std::string& path, SceneLayout* layout, std::string* 
 // How long a scene runs when neither --run-time nor its file says.
 constexpr int64_t kDefaultRunTimeMs = 8000;
 // `forced` (--run-time) when given, else the run-time of the scene file, else
-// the default; `layout` is null for a scene that could not be read.
-int64_t SceneRunTime(const SceneLayout* layout, std::optional<int64_t> forced);
+// the default; `fileMs` is -1 when the file gives none or could not be read.
+int64_t SceneRunTime(int64_t fileMs, std::optional<int64_t> forced);
 
 // The object of that name, or null.
 const LayoutObject* FindLayoutObject(const SceneLayout& layout, const std::string& name);
