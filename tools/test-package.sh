@@ -20,7 +20,12 @@ fi
 deb=$(find "$build" -maxdepth 1 -name 'billora_*.deb')
 work=$(mktemp -d)
 root=""  # where the package's files are: / once installed, else the throwaway folder
-cleanup() { rm -rf "$work"; }
+installed=false  # by this script, which then removes it
+cleanup() {
+  if $installed; then $sudo dpkg -r billora >/dev/null 2>&1; fi
+  rm -rf "$work"
+}
+trap cleanup EXIT
 if dpkg-query -W -f='${Status}' billora 2>/dev/null | grep -q 'ok installed'; then
   echo "package: WARNING: billora $(dpkg-query -W -f='${Version}' billora) is installed on this" \
        "machine and stays as it is; $(basename "$deb") is checked unpacked in $work/root instead"
@@ -29,13 +34,9 @@ if dpkg-query -W -f='${Status}' billora 2>/dev/null | grep -q 'ok installed'; th
   listed=$(dpkg-deb -c "$deb" | awk '{ sub(/^\./, "", $6); print $6 }')
 else
   $sudo dpkg -i "$deb" >/dev/null
-  cleanup() {
-    $sudo dpkg -r billora >/dev/null 2>&1
-    rm -rf "$work"
-  }
+  installed=true
   listed=$(dpkg -L billora)
 fi
-trap cleanup EXIT
 
 status=0
 names=(billora.service kivo-standin.service billora-speech-page.service)
