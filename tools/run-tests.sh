@@ -2,7 +2,9 @@
 # Installs, builds and runs every test: once in a plain build (the Release
 # configuration, as a packager builds it), once under AddressSanitizer and
 # UndefinedBehaviorSanitizer, warnings as errors in both. The plain build's
-# venue package is also built, installed for a moment and checked. Last, the
+# venue package is also built, installed for a moment and checked; on a
+# machine where a billora package is installed already, that one stays and
+# the new package is checked unpacked instead (tools/test-package.sh). Last, the
 # database reader's fuzz target runs for a bounded number of inputs, and the
 # Windows build is tested under Wine (tools/run-windows-tests.sh).
 set -euo pipefail
