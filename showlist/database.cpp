@@ -13,9 +13,9 @@ static constexpr uint32_t kSteadyMs = 200;
 static constexpr int kReadings = 5;
 
 int OpenShowDatabase(std::string* failure) {
-  std::string path = ToUtf8(BesideExecutable(L"", L"list.mdb"));
-  std::string why;
+  std::string path = "list.mdb", why;
   try {
+    path = ToUtf8(BesideExecutable(L"", L"list.mdb"));
     showDatabase.Close();  // a second open replaces the connection instead of leaking it
     for (int reading = 0; reading < kReadings; ++reading) {
       showDatabase.Open(path);

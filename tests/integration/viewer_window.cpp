@@ -293,11 +293,12 @@ void SplitIntoTwoMonitors() {
   XCloseDisplay(d);
 }
 
-// The stand-in's top-level window: where it is, and whether it asked to stay below.
+// The stand-in's top-level window: where it is, whether it asked to stay
+// below, and whether it lies below every other window.
 struct Placed {
   int x = -1, y = -1;
   unsigned w = 0, h = 0;
-  bool below = false, takesKeys = true;
+  bool below = false, takesKeys = true, bottom = false;
 };
 
 Placed StandInPlace() {
@@ -314,6 +315,7 @@ Placed StandInPlace() {
     XFree(hint.res_name);
     XFree(hint.res_class);
     if (!ours) continue;
+    p.bottom = i == 0;  // the tree lists the children from the bottom up
     XGetGeometry(d, children[i], &root, &p.x, &p.y, &p.w, &p.h, &border, &depth);
     XTranslateCoordinates(d, children[i], root, 0, 0, &p.x, &p.y, &child);
     Atom type;
@@ -343,6 +345,10 @@ TEST(StandInMonitor, TheWindowCoversTheMonitorItIsGivenBelowTheOthers) {
   EXPECT_EQ(list.exitCode, 0);
   EXPECT_NE(list.output.find(" left 400x600+0+0 primary\n"), std::string::npos) << list.output;
   EXPECT_NE(list.output.find(" right 400x600+400+0\n"), std::string::npos) << list.output;
+  Display* page = XOpenDisplay(nullptr);  // a window already there, as the speech page is
+  Window pageWindow = XCreateSimpleWindow(page, DefaultRootWindow(page), 0, 0, 800, 600, 0, 0, 0);
+  XMapWindow(page, pageWindow);
+  XSync(page, False);
   for (const char* monitor : {"right", "secondary"}) {
     StandIn viewer = PrivateStandIn();
     LaunchStandIn(viewer, {"--monitor", monitor});
@@ -353,6 +359,7 @@ TEST(StandInMonitor, TheWindowCoversTheMonitorItIsGivenBelowTheOthers) {
     EXPECT_EQ(p.w, 400u);
     EXPECT_EQ(p.h, 600u);
     EXPECT_TRUE(p.below);
+    EXPECT_TRUE(p.bottom);
     EXPECT_FALSE(p.takesKeys);
     RemoveStandIn(viewer);
   }
@@ -360,6 +367,7 @@ TEST(StandInMonitor, TheWindowCoversTheMonitorItIsGivenBelowTheOthers) {
   LaunchStandIn(viewer, {"--monitor", "HDMI-9"});
   EXPECT_EQ(WaitStandIn(viewer), 2 << 8);
   RemoveStandIn(viewer);
+  XCloseDisplay(page);
   screen.Stop();
 }
 

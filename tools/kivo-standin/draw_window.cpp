@@ -172,8 +172,12 @@ static void Name(const char* property, const std::string& text) {
 }
 
 // Full screen, and below every other window: a viewer that systemd starts
-// again must not cover the speech page, nor take the keyboard from it (the
-// input hint and a user time of 0 ask the window manager not to focus it).
+// again must not cover the speech page, nor take the keyboard from it. The
+// window manager does the work: _NET_WM_STATE_BELOW puts the window below the
+// normal ones and _NET_WM_USER_TIME 0 asks it not to focus the window when it
+// is mapped (EWMH), and an input hint of False says that the window never
+// takes the keyboard (ICCCM 4.1.7). Without a window manager, the window goes
+// to the bottom of the stack itself before it is mapped, which raises nothing.
 static void AskFullScreen() {
   Atom state = XInternAtom(display, "_NET_WM_STATE", False);
   Atom states[] = {XInternAtom(display, "_NET_WM_STATE_FULLSCREEN", False),
@@ -312,6 +316,7 @@ bool OpenWindow(int w, int h, const std::string& monitor, const std::string& fol
   size->height = h;
   XSetWMNormalHints(display, window, size);
   XFree(size);
+  if (full) XLowerWindow(display, window);
   XMapWindow(display, window);
   XSync(display, False);
   if (monitor.empty())
