@@ -26,7 +26,8 @@ static std::string OpenFailure(DWORD error) {
   DWORD n = FormatMessageW(
       FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS,
       nullptr, error, 0, reinterpret_cast<wchar_t*>(&text), 0, nullptr);
-  std::string message = n > 0 ? ToUtf8(std::wstring(text, n)) : "Windows error " + std::to_string(error);
+  std::string message =
+      n > 0 ? ToUtf8(std::wstring(text, n)) : "Windows error " + std::to_string(error);
   LocalFree(text);
   while (!message.empty() && (message.back() == '\n' || message.back() == '\r')) {
     message.pop_back();

@@ -19,14 +19,16 @@ TEST(InstalledProgram, LinksNeitherLibmdbNorGlibAndAnswersHelpAndVersion) {
   EXPECT_EQ(ldd.output.find("glib"), std::string::npos) << ldd.output;
   const std::string env = "DISPLAY= KIVO_SOCKET=" + ShellQuote(prefix + "/kivo.socket") + " ";
   for (const char* argument : {"--help", "--version", "--fullscreen --version"}) {
-    const CommandResult about =
-        RunCommand(env + "timeout 10 " + ShellQuote(prefix + "/billora") + " " + argument + " 2>&1");
+    const CommandResult about = RunCommand(env + "timeout 10 " + ShellQuote(prefix + "/billora") +
+                                           " " + argument + " 2>&1");
     EXPECT_EQ(about.exitCode, 0) << argument << about.output;
     EXPECT_EQ(about.output.find("billora 1.5: the unattended driver"), 0u) << about.output;
     EXPECT_NE(about.output.find("Its files, in the folder of its executable (" + prefix + "):\n"),
-              std::string::npos) << about.output;
+              std::string::npos)
+        << about.output;
     EXPECT_NE(about.output.find("The viewer: the socket " + prefix + "/kivo.socket"),
-              std::string::npos) << about.output;
+              std::string::npos)
+        << about.output;
     EXPECT_NE(about.output.find("To stop it: Ctrl-C"), std::string::npos) << about.output;
     EXPECT_EQ(about.output.find("SPEAK(Coucou)"), std::string::npos) << about.output;
     EXPECT_EQ(about.output.find("BILLORA 1.5"), std::string::npos) << about.output;

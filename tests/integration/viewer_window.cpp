@@ -4,8 +4,8 @@
 // GoogleTest before Xlib, whose macros (None, Bool) would clash with it.
 #include <gtest/gtest.h>
 // Then the rest.
-#include <X11/Xlib.h>
 #include <X11/Xatom.h>
+#include <X11/Xlib.h>
 #include <X11/Xutil.h>
 #include <X11/extensions/Xrandr.h>
 #include <gdk-pixbuf/gdk-pixbuf.h>

@@ -225,13 +225,15 @@ TEST_F(CycleTest, MissingDatabaseRetriesEverySecondAndSaysWhyOncePerReason) {
   fputs("shows and places, typed by hand\n", notes);
   fclose(notes);
   StepCycle(cycle);
-  EXPECT_EQ(FakeTakeConsole(), tries + "\n" + dir + "/list.mdb: not an Access (Jet 3 or Jet 4) database");
+  EXPECT_EQ(FakeTakeConsole(),
+            tries + "\n" + dir + "/list.mdb: not an Access (Jet 3 or Jet 4) database");
   std::filesystem::remove(dir + "/list.mdb");
   WriteMdbAt(dir + "/list.mdb", std::string(kShowsColumns) + kAnnoncesColumns);
   StepCycle(cycle);  // the reason is forgotten once the file opens
   std::filesystem::remove(dir + "/list.mdb");
   StepCycle(cycle);
-  EXPECT_EQ(FakeTakeConsole(), "\nReading list...\nNo show" + tries + "\n" + dir + "/list.mdb: no such file");
+  EXPECT_EQ(FakeTakeConsole(),
+            "\nReading list...\nNo show" + tries + "\n" + dir + "/list.mdb: no such file");
 }
 
 TEST_F(CycleTest, EmptyProgrammeSaysNoShowAndNeverLooksForTheViewer) {

@@ -73,17 +73,18 @@ TEST(Restart, TheDisplayProgramComesBackFromAFolderWithSpacesAndAccents) {
   ASSERT_NE(first, nullptr);
   std::string database = ToUtf8(folder) + "\\list.mdb: ";
   std::string text = WaitForOutput(output, database + "no such file");
-  EXPECT_EQ(text.rfind("Speech pictures from " + ToUtf8(folder) +
-                           "\\speech: none; stored: 101 102 103 104 105\n"
-                           "SPEAK(Coucou)err1\nBILLORA 1.5\n\nReading list...\nFatal, can't open db\n" +
-                           database + "no such file\n",
-                       0),
-            0u)
+  EXPECT_EQ(
+      text.rfind("Speech pictures from " + ToUtf8(folder) +
+                     "\\speech: none; stored: 101 102 103 104 105\n"
+                     "SPEAK(Coucou)err1\nBILLORA 1.5\n\nReading list...\nFatal, can't open db\n" +
+                     database + "no such file\n",
+                 0),
+      0u)
       << text;
   // The reason once, and again only when it changes: a program that opened
   // list.mdb sharing nothing.
-  HANDLE held = CreateFileW((folder + L"\\list.mdb").c_str(), GENERIC_WRITE, 0, nullptr,
-                            CREATE_NEW, FILE_ATTRIBUTE_NORMAL, nullptr);
+  HANDLE held = CreateFileW((folder + L"\\list.mdb").c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW,
+                            FILE_ATTRIBUTE_NORMAL, nullptr);
   ASSERT_NE(held, INVALID_HANDLE_VALUE);
   text = WaitForOutput(output, database + "in use by another program", 1);
   CloseHandle(held);

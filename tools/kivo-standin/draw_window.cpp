@@ -279,7 +279,8 @@ bool OpenWindow(int w, int h, const std::string& monitor, const std::string& fol
     std::vector<Monitor> list = Monitors(display);
     const Monitor* found = FindMonitor(list, monitor);
     if (!found) {
-      *problem = "no monitor " + monitor + " on " + DisplayString(display) + " (kivo-standin --monitors lists them)";
+      *problem = "no monitor " + monitor + " on " + DisplayString(display) +
+                 " (kivo-standin --monitors lists them)";
       XCloseDisplay(display);
       display = nullptr;
       return false;
@@ -294,8 +295,9 @@ bool OpenWindow(int w, int h, const std::string& monitor, const std::string& fol
   XSetWindowAttributes attributes{};
   attributes.background_pixel = BlackPixel(display, number);
   attributes.event_mask = ExposureMask | StructureNotifyMask;
-  window = XCreateWindow(display, RootWindow(display, number), place.x, place.y, w, h, 0, CopyFromParent,
-                         InputOutput, CopyFromParent, CWBackPixel | CWEventMask, &attributes);
+  window =
+      XCreateWindow(display, RootWindow(display, number), place.x, place.y, w, h, 0, CopyFromParent,
+                    InputOutput, CopyFromParent, CWBackPixel | CWEventMask, &attributes);
   XStoreName(display, window, "kivo");
   Name("_NET_WM_NAME", "kivo viewer");
   XClassHint hint{const_cast<char*>("kivo-standin"), const_cast<char*>("kivo")};

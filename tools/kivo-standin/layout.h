@@ -29,7 +29,7 @@ struct SceneLayout {
   uint32_t colour = 0xFFFFFF;  // of texts
   std::string font = "DejaVu Sans";
   double fontSize = 48;
-  int64_t runTimeMs = -1;  // how long the scene runs; -1: the file gives none
+  int64_t runTimeMs = -1;             // how long the scene runs; -1: the file gives none
   std::vector<LayoutObject> objects;  // in the order drawn
 };
 

@@ -152,9 +152,8 @@ int main(int argc, char** argv) {
   openMask = CatchStopSignals();
   int listener = Listen(path);
   NowMs();
-  if (options.window &&
-      !OpenWindow(options.windowWidth, options.windowHeight, options.monitor, options.screensFolder,
-                  &problem)) {
+  if (options.window && !OpenWindow(options.windowWidth, options.windowHeight, options.monitor,
+                                    options.screensFolder, &problem)) {
     unlink(path.c_str());
     Fail(problem);
   }

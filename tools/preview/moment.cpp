@@ -197,11 +197,12 @@ Moment ResolveMoment(const std::string& text, int64_t now) {
   Fields f{};
   std::optional<int64_t> offset;
   if (!ParseText(text, now, &f, &offset))
-    return Refused("--at wants \"YYYY-MM-DD HH:MM[:SS]\", or today, tomorrow or a weekday and "
-                   "the time (\"tomorrow 15:00\", \"saturday 20:30\", \"next saturday 20:30\", "
-                   "\"samedi 20:30\"), optionally followed by +HH:MM, not \"" +
-                       text + "\"",
-                   true);
+    return Refused(
+        "--at wants \"YYYY-MM-DD HH:MM[:SS]\", or today, tomorrow or a weekday and "
+        "the time (\"tomorrow 15:00\", \"saturday 20:30\", \"next saturday 20:30\", "
+        "\"samedi 20:30\"), optionally followed by +HH:MM, not \"" +
+            text + "\"",
+        true);
   if (!ValidFields(f)) return Refused("--at: \"" + text + "\" is no date and time", true);
   std::string shown = FieldsText(f);
   if (offset) {
