@@ -23,7 +23,7 @@ FileHandle OpenFileForReading(const std::string& path, uint64_t* size) {
   if (fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
     bool folder = S_ISDIR(st.st_mode);
     close(fd);
-    ThrowDatabaseError(path + (folder ? ": a folder, not a file" : ": not a regular file"));
+    ThrowDatabaseError(path + ": " + (folder ? kAFolder : "not a regular file"));
   }
   *size = static_cast<uint64_t>(st.st_size);
   return fd;

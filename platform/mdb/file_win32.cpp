@@ -36,10 +36,20 @@ static std::string OpenFailure(DWORD error) {
 }
 
 FileHandle OpenFileForReading(const std::string& path, uint64_t* size) {
-  HANDLE h = CreateFileW(FromUtf8(path).c_str(), GENERIC_READ,
+  std::wstring wide = FromUtf8(path);
+  HANDLE h = CreateFileW(wide.c_str(), GENERIC_READ,
                          FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
                          OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
-  if (h == INVALID_HANDLE_VALUE) ThrowDatabaseError(path + ": " + OpenFailure(GetLastError()));
+  if (h == INVALID_HANDLE_VALUE) {
+    DWORD error = GetLastError();
+    // CreateFileW opens a folder only with FILE_FLAG_BACKUP_SEMANTICS; without
+    // it the folder is refused with ERROR_ACCESS_DENIED, which is no right
+    // missing.
+    DWORD attributes = GetFileAttributesW(wide.c_str());
+    if (attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY))
+      ThrowDatabaseError(path + ": " + kAFolder);
+    ThrowDatabaseError(path + ": " + OpenFailure(error));
+  }
   LARGE_INTEGER length;
   if (GetFileType(h) != FILE_TYPE_DISK || !GetFileSizeEx(h, &length)) {
     CloseHandle(h);

@@ -26,6 +26,7 @@ void CloseFile(FileHandle file);
 constexpr char kNoSuchFile[] = "no such file";
 constexpr char kPermissionDenied[] = "permission denied";
 constexpr char kInUse[] = "in use by another program";
+constexpr char kAFolder[] = "a folder, not a file";
 
 // Page types.
 constexpr unsigned char kDataPage = 0x01;
