@@ -31,10 +31,15 @@ uint32_t DurationToMs(double seconds) {
 static bool ReloadLists(Cycle& cycle) {
   if (cycle.databaseOpened) CloseShowDatabase();
   PrintProgress("\nReading list...");
-  if (OpenShowDatabase() < 0) {
+  std::string failure;
+  if (OpenShowDatabase(&failure) < 0) {
     PrintNarrow("\nFatal, can't open db");
+    // The path and the reason once, not at every try of the second.
+    if (failure != cycle.openFailure) PrintWide(L"\n%ls", FromUtf8(failure).c_str());
+    cycle.openFailure = failure;
     return false;
   }
+  cycle.openFailure.clear();
   if (LoadShowList() < 0) {
     CloseShowDatabase();
     PrintNarrow("\nFatal, can't read db");

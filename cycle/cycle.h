@@ -10,6 +10,7 @@ enum CycleState { Reload = 0, Poster = 1, Programme = 2, NextShows = 3, Announce
 struct Cycle {
   CycleState state = Reload;
   bool databaseOpened = false;
+  std::string openFailure;  // the reason last shown for "can't open db"
 };
 
 // Runs the current state once and stores the next one.

@@ -2,7 +2,9 @@
 // display cycle for ever. Whatever ends the cycle (an exception, a fatal
 // signal) starts a fresh instance of the program in place of this one, after
 // a pause when the program keeps failing soon after its start. A venue has
-// one display program: a second one ends at once.
+// one display program: a second one ends at once. --help and --version say
+// what it is and end; it ignores every other argument.
+#include "cycle/about.h"
 #include "cycle/cycle.h"
 #include "cycle/restart.h"
 #include "platform/platform.h"
@@ -10,7 +12,8 @@
 #include "speech/page_pictures.h"
 #include "speech/speak.h"
 
-int main() {
+int main(int argc, char** argv) {
+  if (AnswerArguments(argc, argv)) return 0;
   PlatformPrepareConsole();
   if (!ClaimVenue()) return 1;
   PlatformKeepScreenOn();

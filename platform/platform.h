@@ -59,6 +59,8 @@ enum class ConsoleKind { Message, Progress };
 // Unbuffered, to stdout.
 void PlatformConsoleWrite(std::string_view utf8, ConsoleKind kind = ConsoleKind::Message);
 int PlatformReadKey();  // one key without echo or Enter, -1 when none waits
+// How an operator stops the display program on this system, in one sentence.
+std::string PlatformHowToStop();
 
 // ---- Viewer channel --------------------------------------------------------
 using WindowHandle = uintptr_t;  // 0 = no window
@@ -72,6 +74,9 @@ bool PlatformIsWindow(WindowHandle window);
 // True when the last send was refused because the viewer runs with higher
 // rights than this program (an administrator's); the window then counts as gone.
 bool PlatformViewerDenied();
+// Where the viewer of window class `className` is looked for, for people:
+// its socket, or its window class.
+std::string PlatformViewerPlace(const std::wstring& className);
 // Atom texts are those AtomCanCarry (base/text.h) accepts: 1 to
 // kAtomMaxLength (255) UTF-16 units, as the Windows table counts them, so a
 // character outside the BMP takes two; no NUL, no lone surrogate. Any other

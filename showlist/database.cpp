@@ -12,19 +12,25 @@
 static constexpr uint32_t kSteadyMs = 200;
 static constexpr int kReadings = 5;
 
-int OpenShowDatabase() {
+int OpenShowDatabase(std::string* failure) {
+  std::string path = "list.mdb", why;
   try {
+    path = ToUtf8(BesideExecutable(L"", L"list.mdb"));
     showDatabase.Close();  // a second open replaces the connection instead of leaking it
     for (int reading = 0; reading < kReadings; ++reading) {
-      showDatabase.Open(ToUtf8(BesideExecutable(L"", L"list.mdb")));
+      showDatabase.Open(path);
       PlatformSleep(kSteadyMs);
       if (showDatabase.FileUnchanged()) return 0;
     }
     showDatabase.Close();
-    return -1;
+    why = path + ": it kept changing while it was read (being saved)";
+  } catch (const DatabaseError& e) {
+    why = e.what();
   } catch (...) {
-    return -1;
+    why = path + ": cannot be read";
   }
+  if (failure != nullptr) *failure = why;
+  return -1;
 }
 
 int CloseShowDatabase() {

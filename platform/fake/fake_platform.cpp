@@ -154,6 +154,12 @@ bool PlatformIsWindow(WindowHandle window) {
 
 bool PlatformViewerDenied() { return fake.viewerDenied; }
 
+std::string PlatformViewerPlace(const std::wstring& className) {
+  return "the fake viewer " + ToUtf8(className);
+}
+
+std::string PlatformHowToStop() { return "end the test."; }
+
 std::string PlatformAtomError() { return fake.atomError; }
 
 uint16_t PlatformAddAtom(const std::wstring& text) {

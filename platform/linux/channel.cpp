@@ -154,6 +154,16 @@ WindowHandle PlatformFindWindow(const std::wstring& className) {
   return Connect(path) ? channelWindow : 0;
 }
 
+std::string PlatformViewerPlace(const std::wstring& className) {
+  std::string problem;
+  std::string path = ViewerSocketPath(ToUtf8(className), false, &problem);
+  if (path.empty()) {
+    return "its socket, $KIVO_SOCKET, else $XDG_RUNTIME_DIR/" + ToUtf8(className) +
+           ", else /tmp/kivo-<uid>/" + ToUtf8(className) + " (none now: " + problem + ")";
+  }
+  return "the socket " + path + " ($KIVO_SOCKET names another)";
+}
+
 bool PlatformIsWindow(WindowHandle window) {
   return window != 0 && window == channelWindow && Alive();
 }

@@ -19,6 +19,10 @@ void PlatformConsoleWrite(std::string_view utf8, ConsoleKind) {
   }
 }
 
+std::string PlatformHowToStop() {
+  return "Ctrl-C in its terminal, or systemctl --user stop billora when systemd started it.";
+}
+
 void PlatformPrepareConsole() {
   // open() takes the lowest free descriptor: the closed one, in order.
   for (int fd = STDIN_FILENO; fd <= STDERR_FILENO; ++fd)

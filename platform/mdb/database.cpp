@@ -45,7 +45,11 @@ Database::~Database() { Close(); }
 void Database::Open(const std::string& path) {
   Close();
   std::shared_ptr<MdbConnection> c = Connect(path);
-  LoadCatalog(c);
+  try {
+    LoadCatalog(c);
+  } catch (const DatabaseError& e) {
+    ThrowDatabaseError(path + ": " + e.what());  // every failure to open names the file
+  }
   impl_->connection = std::move(c);
 }
 

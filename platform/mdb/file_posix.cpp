@@ -9,15 +9,21 @@
 
 #include "platform/mdb/mdb_internal.h"
 
+static std::string OpenFailure(int error) {
+  if (error == ENOENT || error == ENOTDIR) return kNoSuchFile;
+  if (error == EACCES || error == EPERM) return kPermissionDenied;
+  return strerror(error);
+}
+
 FileHandle OpenFileForReading(const std::string& path, uint64_t* size) {
   // O_NONBLOCK: opening a FIFO must not wait for a writer.
   int fd = open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
-  if (fd < 0) ThrowDatabaseError(path + ": " + strerror(errno));
+  if (fd < 0) ThrowDatabaseError(path + ": " + OpenFailure(errno));
   struct stat st;
   if (fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
     bool folder = S_ISDIR(st.st_mode);
     close(fd);
-    ThrowDatabaseError(path + (folder ? ": a folder, not a file" : ": not a regular file"));
+    ThrowDatabaseError(path + ": " + (folder ? kAFolder : "not a regular file"));
   }
   *size = static_cast<uint64_t>(st.st_size);
   return fd;

@@ -7,12 +7,27 @@
 #include "base/text.h"
 #include "platform/mdb/mdb_internal.h"
 
-static std::string SystemMessage(DWORD error) {
-  char* text = nullptr;
-  DWORD n = FormatMessageA(
+// The causes a venue meets most in fixed words, the others in the system's.
+static std::string OpenFailure(DWORD error) {
+  switch (error) {
+    case ERROR_FILE_NOT_FOUND:
+    case ERROR_PATH_NOT_FOUND:
+    case ERROR_INVALID_NAME:
+      return kNoSuchFile;
+    case ERROR_ACCESS_DENIED:
+      return kPermissionDenied;
+    case ERROR_SHARING_VIOLATION:  // opened by a program that shares no reading
+    case ERROR_LOCK_VIOLATION:
+      return kInUse;
+    default:
+      break;
+  }
+  wchar_t* text = nullptr;
+  DWORD n = FormatMessageW(
       FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS,
-      nullptr, error, 0, reinterpret_cast<char*>(&text), 0, nullptr);
-  std::string message = n > 0 ? std::string(text, n) : "Windows error " + std::to_string(error);
+      nullptr, error, 0, reinterpret_cast<wchar_t*>(&text), 0, nullptr);
+  std::string message =
+      n > 0 ? ToUtf8(std::wstring(text, n)) : "Windows error " + std::to_string(error);
   LocalFree(text);
   while (!message.empty() && (message.back() == '\n' || message.back() == '\r')) {
     message.pop_back();
@@ -21,10 +36,20 @@ static std::string SystemMessage(DWORD error) {
 }
 
 FileHandle OpenFileForReading(const std::string& path, uint64_t* size) {
-  HANDLE h = CreateFileW(FromUtf8(path).c_str(), GENERIC_READ,
+  std::wstring wide = FromUtf8(path);
+  HANDLE h = CreateFileW(wide.c_str(), GENERIC_READ,
                          FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
                          OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
-  if (h == INVALID_HANDLE_VALUE) ThrowDatabaseError(path + ": " + SystemMessage(GetLastError()));
+  if (h == INVALID_HANDLE_VALUE) {
+    DWORD error = GetLastError();
+    // CreateFileW opens a folder only with FILE_FLAG_BACKUP_SEMANTICS; without
+    // it the folder is refused with ERROR_ACCESS_DENIED, which is no right
+    // missing.
+    DWORD attributes = GetFileAttributesW(wide.c_str());
+    if (attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY))
+      ThrowDatabaseError(path + ": " + kAFolder);
+    ThrowDatabaseError(path + ": " + OpenFailure(error));
+  }
   LARGE_INTEGER length;
   if (GetFileType(h) != FILE_TYPE_DISK || !GetFileSizeEx(h, &length)) {
     CloseHandle(h);

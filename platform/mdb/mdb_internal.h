@@ -17,11 +17,16 @@ using FileHandle = intptr_t;
 constexpr FileHandle kNoFile = -1;
 
 // Opens a regular file for reading and gives its size; throws DatabaseError
-// naming the path and the cause.
+// naming the path and the cause, in the same words on every system for the
+// causes a venue meets most.
 FileHandle OpenFileForReading(const std::string& path, uint64_t* size);
 // Reads exactly `size` bytes at `offset`; false on an error or a short read.
 bool ReadFileAt(FileHandle file, uint64_t offset, unsigned char* buffer, size_t size);
 void CloseFile(FileHandle file);
+constexpr char kNoSuchFile[] = "no such file";
+constexpr char kPermissionDenied[] = "permission denied";
+constexpr char kInUse[] = "in use by another program";
+constexpr char kAFolder[] = "a folder, not a file";
 
 // Page types.
 constexpr unsigned char kDataPage = 0x01;

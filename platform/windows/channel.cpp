@@ -39,6 +39,10 @@ WindowHandle PlatformFindWindow(const std::wstring& className) {
   return reinterpret_cast<WindowHandle>(window);
 }
 
+std::string PlatformViewerPlace(const std::wstring& className) {
+  return "the window of class \"" + ToUtf8(className) + "\" on this desktop";
+}
+
 // The handle of a window that was destroyed may be given to a new window of
 // any program, which IsWindow accepts: the viewer's window is one that still
 // has the viewer's class (class names compare without regard to case).

@@ -109,6 +109,11 @@ static void StopSelections() {
 // fault path drain on their own before they end the process.
 static void DrainAtExit() { ConsoleDrain(kConsoleDrainMs); }
 
+std::string PlatformHowToStop() {
+  return "end billora-keeper.exe first (Task Manager), which starts billora\nagain whenever "
+         "none runs, then close billora's console window.";
+}
+
 // Nothing else to prepare: a closed standard handle is never reused by our
 // own files, writes to a closed pipe fail without a signal, and the console
 // input queue is read event by event, so keys are never echoed.

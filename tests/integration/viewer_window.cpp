@@ -1,15 +1,19 @@
 // The stand-in viewer's window on Xvfb: each kind of scene filled through the
-// real channel, then the screen read back at known pixels.
+// real channel, then the screen read back at known pixels; and a window that
+// covers the monitor it is given, below the others.
 // GoogleTest before Xlib, whose macros (None, Bool) would clash with it.
 #include <gtest/gtest.h>
 // Then the rest.
 #include <X11/Xlib.h>
 #include <X11/Xutil.h>
+#include <X11/extensions/Xrandr.h>
 #include <gdk-pixbuf/gdk-pixbuf.h>
 
 #include <cmath>
+#include <tuple>
 
 #include "base/text.h"
+#include "tests/support/mdb_file.h"
 #include "tests/support/standin.h"
 #include "tests/support/x_session.h"
 #include "viewer/channel.h"
@@ -267,6 +271,57 @@ TEST_F(StandInWindow, AScreenshotFollowsEachScene) {
   EXPECT_EQ(std::string(head + 1, 3), "PNG");
   EXPECT_EQ(static_cast<unsigned char>(head[18]) << 8 | static_cast<unsigned char>(head[19]),
             kWidth);
+}
+
+// Two monitors side by side on one screen, the left one primary.
+void SplitIntoTwoMonitors(Display* d) {
+  for (const auto& [name, x, primary] : {std::tuple{"left", 0, True}, {"right", 400, False}}) {
+    XRRMonitorInfo monitor{};
+    monitor.name = XInternAtom(d, name, False);
+    monitor.primary = primary;
+    monitor.x = x;
+    monitor.width = monitor.mwidth = 400;
+    monitor.height = monitor.mheight = 600;
+    XRRSetMonitor(d, DefaultRootWindow(d), &monitor);
+  }
+}
+
+// "x,y wxh" of the window at the bottom of the stack.
+std::string BottomWindow(Display* d) {
+  Window root, parent, *children = nullptr;
+  unsigned count = 0, w = 0, h = 0, border, depth;
+  int x = -1, y = -1;
+  XQueryTree(d, DefaultRootWindow(d), &root, &parent, &children, &count);
+  if (count > 0) XGetGeometry(d, children[0], &root, &x, &y, &w, &h, &border, &depth);
+  if (children) XFree(children);
+  return std::to_string(x) + "," + std::to_string(y) + " " + std::to_string(w) + "x" +
+         std::to_string(h);
+}
+
+// Under a window already there, as the speech page is.
+TEST(StandInMonitor, TheWindowCoversTheMonitorItIsGivenBelowTheOthers) {
+  VirtualScreen screen;
+  ASSERT_TRUE(screen.Start({}, "800x600x24"));
+  Display* d = XOpenDisplay(nullptr);
+  SplitIntoTwoMonitors(d);
+  XMapWindow(d, XCreateSimpleWindow(d, DefaultRootWindow(d), 0, 0, 800, 600, 0, 0, 0));
+  XSync(d, False);
+  CommandResult list = RunCommand(BILLORA_TOOLS_DIR "/kivo-standin --monitors");
+  EXPECT_NE(list.output.find(" left 400x600+0+0 primary\n"), std::string::npos) << list.output;
+  EXPECT_NE(list.output.find(" right 400x600+400+0\n"), std::string::npos) << list.output;
+  for (const char* monitor : {"right", "secondary", "HDMI-9"}) {
+    StandIn viewer = PrivateStandIn();
+    LaunchStandIn(viewer, {"--monitor", monitor});
+    if (monitor == std::string("HDMI-9")) {
+      EXPECT_EQ(WaitStandIn(viewer), 2 << 8);  // no such monitor
+    } else {
+      EXPECT_NE(FindViewer(), 0u) << monitor;
+      EXPECT_EQ(BottomWindow(d), "400,0 400x600") << monitor;
+    }
+    RemoveStandIn(viewer);
+  }
+  XCloseDisplay(d);
+  screen.Stop();
 }
 
 }  // namespace

@@ -26,8 +26,10 @@ struct StandIn {
   pid_t pid = -1;
 };
 
+// Scenes end at once unless `options` give a --run-time of their own.
 inline void LaunchStandIn(StandIn& viewer, std::vector<std::string> options) {
-  std::vector<std::string> args = {BILLORA_TOOLS_DIR "/kivo-standin", "--socket", viewer.socket};
+  std::vector<std::string> args = {BILLORA_TOOLS_DIR "/kivo-standin", "--socket", viewer.socket,
+                                   "--run-time", "0"};
   if (!viewer.trace.empty()) args.insert(args.end(), {"--trace", viewer.trace});
   args.insert(args.end(), options.begin(), options.end());
   viewer.pid = fork();

@@ -207,13 +207,33 @@ TEST_F(CycleTest, DurationsOutsideTheRangeAreClamped) {
   EXPECT_EQ(DurationToMs(1e12), UINT32_MAX);
 }
 
-TEST_F(CycleTest, MissingDatabaseRetriesEverySecond) {
-  fake.exePath = L"/nowhere/billora";
+TEST_F(CycleTest, MissingDatabaseRetriesEverySecondAndSaysWhyOncePerReason) {
+  std::string dir = MakeTempDir();
+  fake.exePath = FromUtf8(dir + "/billora");
+  const std::string tries = "\nReading list...\nFatal, can't open db";
   StepCycle(cycle);
   StepCycle(cycle);
-  EXPECT_EQ(FakeTakeConsole(), "\nReading list...\nFatal, can't open db\nReading list...\nFatal, can't open db");
+  EXPECT_EQ(FakeTakeConsole(), tries + "\n" + dir + "/list.mdb: no such file" + tries);
   EXPECT_EQ(fake.nowMs, 2000u);
   EXPECT_EQ(cycle.state, Reload);
+  std::filesystem::create_directory(dir + "/list.mdb");
+  StepCycle(cycle);
+  StepCycle(cycle);
+  EXPECT_EQ(FakeTakeConsole(), tries + "\n" + dir + "/list.mdb: a folder, not a file" + tries);
+  std::filesystem::remove(dir + "/list.mdb");
+  FILE* notes = fopen((dir + "/list.mdb").c_str(), "w");
+  fputs("shows and places, typed by hand\n", notes);
+  fclose(notes);
+  StepCycle(cycle);
+  EXPECT_EQ(FakeTakeConsole(),
+            tries + "\n" + dir + "/list.mdb: not an Access (Jet 3 or Jet 4) database");
+  std::filesystem::remove(dir + "/list.mdb");
+  WriteMdbAt(dir + "/list.mdb", std::string(kShowsColumns) + kAnnoncesColumns);
+  StepCycle(cycle);  // the reason is forgotten once the file opens
+  std::filesystem::remove(dir + "/list.mdb");
+  StepCycle(cycle);
+  EXPECT_EQ(FakeTakeConsole(),
+            "\nReading list...\nNo show" + tries + "\n" + dir + "/list.mdb: no such file");
 }
 
 TEST_F(CycleTest, EmptyProgrammeSaysNoShowAndNeverLooksForTheViewer) {

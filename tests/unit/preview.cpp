@@ -293,7 +293,8 @@ TEST_F(PreviewTest, BadArgumentsAreRefusedInOneLine) {
     ExpectRefused(Preview({"--passes", passes, dir}), kPreviewBadOptions,
                   "--passes wants a whole number from 1 to 1000");
   ExpectRefused(Preview({dir, "--at"}), kPreviewBadOptions, "--at wants a value");
-  for (const char* at : {"14/08/2021 10:00", "2021-08-14", "2021-08-14 10:00+2", "tomorrow"})
+  for (const char* at : {"14/08/2021 10:00", "2021-08-14", "2021-08-14 10:00+2", "tomorrow",
+                         "yesterday 10:00", "next 10:00", "samedi soir 20:30", "next today 10:00"})
     ExpectRefused(Preview({"--at", at, dir}), kPreviewBadOptions, "--at wants \"YYYY-MM-DD");
   ExpectRefused(Preview({"--at", "2021-02-29 10:00", dir}), kPreviewBadOptions,
                 "is no date and time");
@@ -305,6 +306,36 @@ TEST_F(PreviewTest, BadArgumentsAreRefusedInOneLine) {
   ExpectRefused(Preview({}), kPreviewFailed, "/nonexistent-folder: no such folder or file");
   EXPECT_EQ(Preview({"--at=2021-08-14 10:00", "--passes=2", dir + "/list.mdb"}).status,
             kPreviewDone);
+}
+
+// Days in words count from the day of `now`, here Saturday 2021-08-14 at
+// 10:00 in Paris, and from 2021-03-27, the eve of the spring clock change.
+TEST_F(PreviewTest, AtTakesTodayTomorrowAndWeekdaysInEnglishAndFrench) {
+  const int64_t saturday = 1628928000, eve = 1616864400;
+  const std::pair<const char*, const char*> cases[] = {
+      {"today 18:00", "2021-08-14 18:00:00+02:00"},
+      {"Aujourd'hui 08:15:30", "2021-08-14 08:15:30+02:00"},
+      {"tomorrow 15:00", "2021-08-15 15:00:00+02:00"},
+      {"demain 15:00", "2021-08-15 15:00:00+02:00"},
+      {"saturday 20:30", "2021-08-14 20:30:00+02:00"},
+      {"samedi 09:00", "2021-08-14 09:00:00+02:00"},
+      {"next saturday 20:30", "2021-08-21 20:30:00+02:00"},
+      {"samedi prochain 20:30", "2021-08-21 20:30:00+02:00"},
+      {"Monday 09:00", "2021-08-16 09:00:00+02:00"},
+      {"vendredi 23:59", "2021-08-20 23:59:00+02:00"},
+      {"next friday 23:59", "2021-08-20 23:59:00+02:00"},
+      {"sunday 12:00+02:00", "2021-08-15 12:00:00+02:00"},
+  };
+  for (const auto& [at, moment] : cases) {
+    Moment m = ResolveMoment(at, saturday);
+    EXPECT_EQ(m.error, "") << at;
+    EXPECT_EQ(LocalText(m.epoch), moment) << at;
+  }
+  Moment gap = ResolveMoment("dimanche 02:30", eve);
+  EXPECT_FALSE(gap.badText);
+  EXPECT_EQ(gap.error.rfind("2021-03-28 02:30:00 does not exist in this time zone", 0), 0u)
+      << gap.error;
+  EXPECT_EQ(LocalText(ResolveMoment("tomorrow 03:30", eve).epoch), "2021-03-28 03:30:00+02:00");
 }
 
 TEST_F(PreviewTest, MissingOrDamagedDatabaseIsNeverWritten) {

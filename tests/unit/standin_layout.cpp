@@ -102,7 +102,9 @@ TEST(SceneLayout, ABadFileIsRefusedWithItsLineAndWhatIsWrong) {
        "text, picture)"},
       {"scene size 10 10\n",
        "line 1: unknown scene attribute \"size\" (known: canvas, background, colour, font, "
-       "font-size)"},
+       "font-size, run-time)"},
+      {"scene run-time -1\n", "line 1: run-time: -1 must not be negative"},
+      {"scene run-time 3600001\n", "line 1: run-time: at most 3600000 ms (an hour)"},
       {"# a\ntitre\ntitre\n", "line 3: object \"titre\" is already declared on line 2"},
       {"titre text \"sans fin\n", "line 1: a quoted text has no closing quote"},
       {"titre text \"caf\xE9\"\n", "line 1: the line is not valid UTF-8"},
@@ -116,6 +118,17 @@ TEST(SceneLayout, ABadFileIsRefusedWithItsLineAndWhatIsWrong) {
        "line 1: object \"\\affiche19\\affiche\" has no place of its own: give place and size"},
   };
   for (const auto& [text, problem] : cases) EXPECT_EQ(Problem(text), problem) << text;
+}
+
+// --run-time, else the file's run-time, else 8 s.
+TEST(SceneLayout, ASceneRunsForItsFilesRunTimeUnlessTheViewerIsToldOtherwise) {
+  int64_t timed = Parse("scene run-time 12500\ncache\n").runTimeMs;
+  int64_t untimed = Parse("cache\n").runTimeMs;
+  EXPECT_EQ(SceneRunTime(timed, std::nullopt), 12500);
+  EXPECT_EQ(SceneRunTime(untimed, std::nullopt), 8000);
+  EXPECT_EQ(SceneRunTime(timed, 300), 300);
+  EXPECT_EQ(SceneRunTime(untimed, 0), 0);
+  EXPECT_EQ(Parse("scene run-time 0\n").runTimeMs, 0);
 }
 
 TEST(SceneLayout, FilesThatCannotBeReadAreRefused) {

@@ -61,6 +61,20 @@ for scene in billorav billora2v billora3v aaaa bbbb; do echo cache >"$venue/temp
 cp "$work/a.mdb" "$venue/list.mdb"
 cp "$windows/cycle/billora.exe" "$venue/billora.exe"
 
+# Asked, the program says what it is, where its files are and how to stop it,
+# and starts nothing.
+for argument in --help --version; do
+  about=$(cd "$venue" && wine ./billora.exe "$argument" 2>/dev/null </dev/null | tr -d '\r')
+  grep -qF "Its files, in the folder of its executable ($(winepath -w "$venue")):" <<<"$about" &&
+    grep -qF 'The viewer: the window of class "kivo_communication"' <<<"$about" &&
+    grep -qF "To stop it: end billora-keeper.exe first" <<<"$about" &&
+    ! grep -qE "SPEAK|BILLORA 1.5" <<<"$about" || { echo "$about"; fail "billora.exe $argument"; }
+done
+# The Windows stand-in lists only the options it has: no socket, no window.
+about=$(wine "$windows/tools/kivo-standin.exe" --help 2>/dev/null </dev/null | tr -d '\r')
+grep -qF -- "--stall-after-run" <<<"$about" && ! grep -qE -- "--(socket|window|monitor|screens)" <<<"$about" ||
+  { echo "$about"; fail "kivo-standin.exe --help"; }
+
 # Saves of 40 ms a page, 800 ms apart: the program's 200 ms of checking a
 # reading against the file see any save in progress.
 "$linux/tests/page_writer" "$venue/list.mdb" "$work/a.mdb" "$work/b.mdb" 4096 40 800 &

@@ -84,7 +84,8 @@ inline StandIn StartStandIn(std::vector<std::string> options = {}) {
   viewer.folder = NewFolder();
   std::wstring trace = viewer.folder + L"\\trace.jsonl";
   viewer.trace = ToUtf8(trace);
-  std::wstring arguments = L"--quiet --trace " + Quote(trace);
+  // Scenes end at once unless `options` give a --run-time of their own.
+  std::wstring arguments = L"--quiet --run-time 0 --trace " + Quote(trace);
   for (const std::string& option : options) arguments += L" " + FromUtf8(option);
   viewer.process = StartProgram(BuildPath(L"tools\\kivo-standin.exe"), arguments,
                                 viewer.folder + L"\\console.txt");

@@ -71,13 +71,25 @@ TEST(Restart, TheDisplayProgramComesBackFromAFolderWithSpacesAndAccents) {
   ASSERT_TRUE(CopyFileW(BuildPath(L"cycle\\billora.exe").c_str(), exe.c_str(), FALSE));
   HANDLE first = StartProgram(exe, L"", output);
   ASSERT_NE(first, nullptr);
-  std::string text = WaitForOutput(output, "can't open db");
-  EXPECT_EQ(text.rfind("Speech pictures from " + ToUtf8(folder) +
-                           "\\speech: none; stored: 101 102 103 104 105\n"
-                           "SPEAK(Coucou)err1\nBILLORA 1.5\n",
-                       0),
-            0u)
+  std::string database = ToUtf8(folder) + "\\list.mdb: ";
+  std::string text = WaitForOutput(output, database + "no such file");
+  EXPECT_EQ(
+      text.rfind("Speech pictures from " + ToUtf8(folder) +
+                     "\\speech: none; stored: 101 102 103 104 105\n"
+                     "SPEAK(Coucou)err1\nBILLORA 1.5\n\nReading list...\nFatal, can't open db\n" +
+                     database + "no such file\n",
+                 0),
+      0u)
       << text;
+  // The reason once, and again only when it changes: a program that opened
+  // list.mdb sharing nothing.
+  HANDLE held = CreateFileW((folder + L"\\list.mdb").c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW,
+                            FILE_ATTRIBUTE_NORMAL, nullptr);
+  ASSERT_NE(held, INVALID_HANDLE_VALUE);
+  text = WaitForOutput(output, database + "in use by another program", 1);
+  CloseHandle(held);
+  EXPECT_EQ(Count(text, "no such file"), 1) << text;
+  EXPECT_GE(Count(text, "can't open db"), 2) << text;
   // A thread that starts at address 0: an access violation in the program.
   HANDLE thread = CreateRemoteThread(first, nullptr, 0, nullptr, nullptr, 0, nullptr);
   ASSERT_NE(thread, nullptr);

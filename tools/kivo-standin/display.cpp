@@ -20,6 +20,8 @@ static std::map<std::string, int> objects;  // object numbers handed out in this
 static std::string selected;                // object of the next VM_SET_TEXT
 static bool running = false;
 static int64_t runStartMs = 0;
+static int64_t fileRunTimeMs = -1;  // the loaded scene file's run-time; -1: none
+static int64_t runTimeMs = 0;       // of the running scene
 static int deviceQueries = 0;
 
 const Drawing* drawing = nullptr;
@@ -94,6 +96,7 @@ static int32_t LoadScene(const std::string* path) {
   objects.clear();
   selected.clear();
   running = false;
+  fileRunTimeMs = -1;
   if (path == nullptr) {
     Say("scene load without a path");
     return 0;
@@ -113,6 +116,7 @@ static int32_t LoadScene(const std::string* path) {
     if (drawing) drawing->loadScene(scene, nullptr, *path + ": " + problem);
     return 0;
   }
+  fileRunTimeMs = layout.runTimeMs;
   Say("scene %s loaded", scene.c_str());
   if (drawing) drawing->loadScene(scene, &layout, std::string());
   return 1;
@@ -159,17 +163,18 @@ static int32_t SetProperty(const std::string* object, uint16_t code, const std::
 static int32_t Run() {
   running = true;
   runStartMs = NowMs();
+  runTimeMs = SceneRunTime(fileRunTimeMs, options.runTimeMs);
   if (options.neverFinish)
     Say("scene %s runs and never finishes", scene.c_str());
   else
-    Say("scene %s runs for %.1f s", scene.c_str(), static_cast<double>(options.runTimeMs) / 1000);
+    Say("scene %s runs for %.1f s", scene.c_str(), static_cast<double>(runTimeMs) / 1000);
   return 1;
 }
 
 static int32_t QueryFinished() {
   if (options.neverFinish) return 0;
   if (!running) return 1;
-  if (NowMs() - runStartMs < options.runTimeMs) return 0;
+  if (NowMs() - runStartMs < runTimeMs) return 0;
   running = false;
   Say("scene %s finished", scene.c_str());
   if (drawing) drawing->finished(scene);

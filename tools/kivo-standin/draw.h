@@ -8,8 +8,13 @@
 
 #include "tools/kivo-standin/layout.h"
 
-// draw_window.cpp: the window, as main.cpp sees it. width 0: the whole screen.
-bool OpenWindow(int width, int height, const std::string& screensFolder, std::string* problem);
+// draw_window.cpp: the window, as main.cpp sees it. width 0: the whole screen,
+// or the whole of `monitor` (a RandR monitor's name or number) when given.
+bool OpenWindow(int width, int height, const std::string& monitor, const std::string& screensFolder,
+                std::string* problem);
+// Prints the monitors of $DISPLAY, "<number> <name> <W>x<H>+<X>+<Y>[ primary]"
+// a line; the exit status: 0, or 2 without a display.
+int PrintMonitors();
 int WindowConnection();  // the X connection to watch; -1 without a window
 bool WindowEvents();     // handles what X sent; false once the window was closed
 void CloseWindow();

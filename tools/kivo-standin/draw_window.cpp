@@ -9,6 +9,7 @@
 #include <X11/Xatom.h>
 #include <X11/Xlib.h>
 #include <X11/Xutil.h>
+#include <X11/extensions/Xrandr.h>
 #include <cairo-xlib.h>
 #include <fontconfig/fontconfig.h>
 #include <pango/pangocairo.h>
@@ -17,6 +18,7 @@
 #include <algorithm>
 #include <cmath>
 #include <cstdio>
+#include <vector>
 
 #include "tools/kivo-standin/draw.h"
 #include "tools/kivo-standin/drawing.h"
@@ -169,11 +171,26 @@ static void Name(const char* property, const std::string& text) {
                   static_cast<int>(text.size()));
 }
 
+// Full screen, and below every other window: a viewer that systemd starts
+// again must not cover the speech page, nor take the keyboard from it. The
+// window manager does the work: _NET_WM_STATE_BELOW puts the window below the
+// normal ones and _NET_WM_USER_TIME 0 asks it not to focus the window when it
+// is mapped (EWMH), and an input hint of False says that the window never
+// takes the keyboard (ICCCM 4.1.7). Without a window manager, the window goes
+// to the bottom of the stack itself before it is mapped, which raises nothing.
 static void AskFullScreen() {
   Atom state = XInternAtom(display, "_NET_WM_STATE", False);
-  Atom full = XInternAtom(display, "_NET_WM_STATE_FULLSCREEN", False);
+  Atom states[] = {XInternAtom(display, "_NET_WM_STATE_FULLSCREEN", False),
+                   XInternAtom(display, "_NET_WM_STATE_BELOW", False)};
   XChangeProperty(display, window, state, XA_ATOM, 32, PropModeReplace,
-                  reinterpret_cast<unsigned char*>(&full), 1);
+                  reinterpret_cast<unsigned char*>(states), 2);
+  XWMHints hints{};
+  hints.flags = InputHint;
+  hints.input = False;
+  XSetWMHints(display, window, &hints);
+  long never = 0;
+  XChangeProperty(display, window, XInternAtom(display, "_NET_WM_USER_TIME", False), XA_CARDINAL,
+                  32, PropModeReplace, reinterpret_cast<unsigned char*>(&never), 1);
   // No pointer over the display.
   char none = 0;
   XColor black{};
@@ -184,26 +201,103 @@ static void AskFullScreen() {
   XFreePixmap(display, blank);
 }
 
-bool OpenWindow(int w, int h, const std::string& folder, std::string* problem) {
-  display = XOpenDisplay(nullptr);
-  if (!display) {
+static Display* OpenDisplay(std::string* problem) {
+  Display* d = XOpenDisplay(nullptr);
+  if (!d) {
     const char* name = std::getenv("DISPLAY");
     *problem = std::string("cannot open the display ") + (name ? name : "(DISPLAY is not set)");
-    return false;
   }
+  return d;
+}
+
+struct Monitor {
+  std::string name;
+  int x, y, w, h;
+  bool primary;
+};
+
+// The monitors in RandR's order, the one that `xrandr --listmonitors` shows;
+// the whole screen as one when the server has no RandR 1.5. When none is
+// marked primary, the first counts as the primary.
+static std::vector<Monitor> Monitors(Display* d) {
+  std::vector<Monitor> list;
+  int event = 0, error = 0, major = 0, minor = 0, count = 0;
+  XRRMonitorInfo* info = nullptr;
+  if (XRRQueryExtension(d, &event, &error) && XRRQueryVersion(d, &major, &minor) &&
+      (major > 1 || minor >= 5))
+    info = XRRGetMonitors(d, DefaultRootWindow(d), True, &count);
+  for (int i = 0; i < count; ++i) {
+    char* name = XGetAtomName(d, info[i].name);
+    list.push_back({name ? name : "", info[i].x, info[i].y, info[i].width, info[i].height,
+                    info[i].primary != 0});
+    if (name) XFree(name);
+  }
+  if (info) XRRFreeMonitors(info);
+  int screen = DefaultScreen(d);
+  if (list.empty())
+    list.push_back({"screen", 0, 0, DisplayWidth(d, screen), DisplayHeight(d, screen), true});
+  bool primary = false;
+  for (const Monitor& m : list) primary = primary || m.primary;
+  if (!primary) list.front().primary = true;
+  return list;
+}
+
+// By name, by number, or "secondary": the first that is not the primary, else
+// the only one.
+static const Monitor* FindMonitor(const std::vector<Monitor>& list, const std::string& wanted) {
+  for (size_t i = 0; i < list.size(); ++i)
+    if (list[i].name == wanted || std::to_string(i) == wanted) return &list[i];
+  if (wanted != "secondary") return nullptr;
+  for (const Monitor& m : list)
+    if (!m.primary) return &m;
+  return &list.front();
+}
+
+int PrintMonitors() {
+  std::string problem;
+  Display* d = OpenDisplay(&problem);
+  if (!d) Fail(problem);
+  std::vector<Monitor> list = Monitors(d);
+  for (size_t i = 0; i < list.size(); ++i) {
+    const Monitor& m = list[i];
+    std::printf("%zu %s %dx%d+%d+%d%s\n", i, m.name.c_str(), m.w, m.h, m.x, m.y,
+                m.primary ? " primary" : "");
+  }
+  XCloseDisplay(d);
+  return 0;
+}
+
+bool OpenWindow(int w, int h, const std::string& monitor, const std::string& folder,
+                std::string* problem) {
+  display = OpenDisplay(problem);
+  if (!display) return false;
   XSetErrorHandler(OnXError);
   XSetIOErrorHandler(OnDisplayLost);
   int number = DefaultScreen(display);
+  Monitor place{"", 0, 0, DisplayWidth(display, number), DisplayHeight(display, number), true};
+  if (!monitor.empty()) {
+    std::vector<Monitor> list = Monitors(display);
+    const Monitor* found = FindMonitor(list, monitor);
+    if (!found) {
+      *problem = "no monitor " + monitor + " on " + DisplayString(display) +
+                 " (kivo-standin --monitors lists them)";
+      XCloseDisplay(display);
+      display = nullptr;
+      return false;
+    }
+    place = *found;
+  }
   bool full = w == 0;
   if (full) {
-    w = DisplayWidth(display, number);
-    h = DisplayHeight(display, number);
+    w = place.w;
+    h = place.h;
   }
   XSetWindowAttributes attributes{};
   attributes.background_pixel = BlackPixel(display, number);
   attributes.event_mask = ExposureMask | StructureNotifyMask;
-  window = XCreateWindow(display, RootWindow(display, number), 0, 0, w, h, 0, CopyFromParent,
-                         InputOutput, CopyFromParent, CWBackPixel | CWEventMask, &attributes);
+  window =
+      XCreateWindow(display, RootWindow(display, number), place.x, place.y, w, h, 0, CopyFromParent,
+                    InputOutput, CopyFromParent, CWBackPixel | CWEventMask, &attributes);
   XStoreName(display, window, "kivo");
   Name("_NET_WM_NAME", "kivo viewer");
   XClassHint hint{const_cast<char*>("kivo-standin"), const_cast<char*>("kivo")};
@@ -216,9 +310,22 @@ bool OpenWindow(int w, int h, const std::string& folder, std::string* problem) {
   screensFolder = folder;
   drawing = &windowDrawing;
   windowDrawing.loadScene("", nullptr, std::string());
+  XSizeHints* size = XAllocSizeHints();  // the place is the user's choice, not the manager's
+  size->flags = USPosition | USSize;
+  size->x = place.x;
+  size->y = place.y;
+  size->width = w;
+  size->height = h;
+  XSetWMNormalHints(display, window, size);
+  XFree(size);
+  if (full) XLowerWindow(display, window);
   XMapWindow(display, window);
   XSync(display, False);
-  Say("window %d x %d on %s", w, h, DisplayString(display));
+  if (monitor.empty())
+    Say("window %d x %d on %s", w, h, DisplayString(display));
+  else
+    Say("window %d x %d on %s, monitor %s at %d,%d", w, h, DisplayString(display),
+        place.name.c_str(), place.x, place.y);
   return true;
 }
 

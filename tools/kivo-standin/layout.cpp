@@ -131,6 +131,8 @@ std::string FullPath(const std::string& folder, const std::string& name) {
   return name.empty() || name[0] == '/' || folder.empty() ? name : folder + "/" + name;
 }
 
+constexpr double kMaxRunTimeMs = 3600000;
+
 void SceneLine(const std::vector<std::string>& words, int line, SceneLayout& layout) {
   for (size_t at = 1; at < words.size();) {
     Attribute a(words, at, line);
@@ -145,9 +147,13 @@ void SceneLine(const std::vector<std::string>& words, int line, SceneLayout& lay
       layout.font = a.Word();
     } else if (a.name() == "font-size") {
       layout.fontSize = a.Number(true);
+    } else if (a.name() == "run-time") {
+      double ms = a.Number(false);
+      if (ms > kMaxRunTimeMs) Fault(line, "run-time: at most 3600000 ms (an hour)");
+      layout.runTimeMs = static_cast<int64_t>(ms);
     } else {
       Fault(line, "unknown scene attribute " + Quote(a.name()) +
-                      " (known: canvas, background, colour, font, font-size)");
+                      " (known: canvas, background, colour, font, font-size, run-time)");
     }
   }
 }
@@ -267,4 +273,9 @@ const LayoutObject* FindLayoutObject(const SceneLayout& layout, const std::strin
   for (const LayoutObject& object : layout.objects)
     if (object.name == name) return &object;
   return nullptr;
+}
+
+int64_t SceneRunTime(int64_t fileMs, std::optional<int64_t> forced) {
+  if (forced) return *forced;
+  return fileMs >= 0 ? fileMs : kDefaultRunTimeMs;
 }

@@ -4,6 +4,7 @@
 #pragma once
 
 #include <cstdint>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -28,6 +29,7 @@ struct SceneLayout {
   uint32_t colour = 0xFFFFFF;  // of texts
   std::string font = "DejaVu Sans";
   double fontSize = 48;
+  int64_t runTimeMs = -1;             // how long the scene runs; -1: the file gives none
   std::vector<LayoutObject> objects;  // in the order drawn
 };
 
@@ -37,6 +39,12 @@ bool ParseSceneLayout(const std::string& text, const std::string& folder, SceneL
                       std::string* problem);
 // The same for the file at `path`.
 bool ReadSceneLayout(const std::string& path, SceneLayout* layout, std::string* problem);
+
+// How long a scene runs when neither --run-time nor its file says.
+constexpr int64_t kDefaultRunTimeMs = 8000;
+// `forced` (--run-time) when given, else the run-time of the scene file, else
+// the default; `fileMs` is -1 when the file gives none or could not be read.
+int64_t SceneRunTime(int64_t fileMs, std::optional<int64_t> forced);
 
 // The object of that name, or null.
 const LayoutObject* FindLayoutObject(const SceneLayout& layout, const std::string& name);

@@ -142,8 +142,7 @@ static void Serve(int listener) {
 
 int main(int argc, char** argv) {
   ParseOptions(argc, argv);
-  if (options.stallAfterRunMs > 0)
-    Fail("--stall-after-run: only the Windows build has a message loop");
+  if (options.listMonitors) return PrintMonitors();
   std::string problem;
   std::string path = !options.socketPath.empty()
                          ? options.socketPath
@@ -153,8 +152,8 @@ int main(int argc, char** argv) {
   openMask = CatchStopSignals();
   int listener = Listen(path);
   NowMs();
-  if (options.window &&
-      !OpenWindow(options.windowWidth, options.windowHeight, options.screensFolder, &problem)) {
+  if (options.window && !OpenWindow(options.windowWidth, options.windowHeight, options.monitor,
+                                    options.screensFolder, &problem)) {
     unlink(path.c_str());
     Fail(problem);
   }

@@ -10,24 +10,41 @@
 
 Options options;
 
+// Each build lists only what it does: the Windows one serves a window class
+// and draws nothing, so it has neither a socket nor a window to offer.
 static const char kUsage[] =
     "usage: kivo-standin [options]\n"
+#ifndef _WIN32
     "  --socket PATH         serve on PATH (default: $KIVO_SOCKET, else\n"
     "                        $XDG_RUNTIME_DIR/kivo_communication, else\n"
     "                        /tmp/kivo-<uid>/kivo_communication)\n"
+#endif
     "  --trace FILE          write one JSON object per line for every request\n"
     "  --not-ready N         answer VM_QUERY_DEVICE with 0 the first N times\n"
-    "  --run-time MS         a scene finishes MS ms after VM_RUN (default 0)\n"
+    "  --run-time MS         every scene finishes MS ms after VM_RUN (default: the\n"
+    "                        run-time of its scene file, else 8000)\n"
     "  --never-finish        VM_QUERY_FINISHED always answers 0\n"
     "  --slow MS             wait MS ms before answering each message\n"
     "  --vanish-after N      end abruptly after answering N messages\n"
-    "  --stall-after-run MS  (Windows) after answering VM_RUN, take no message for\n"
-    "                        MS ms, as a viewer loading a heavy scene\n"
+#ifdef _WIN32
+    "  --stall-after-run MS  after answering VM_RUN, take no message for MS ms,\n"
+    "                        as a viewer loading a heavy scene\n"
+#endif
     "  --set-text-result N   answer every VM_SET_TEXT with N (e.g. -1)\n"
     "  --quiet               no console lines\n"
+#ifndef _WIN32
     "  --window[=WxH|full]   draw the display in a window on $DISPLAY, W x H\n"
-    "                        pixels or (the default) the whole screen\n"
-    "  --screens DIR         with --window: DIR/<scene>.png after each scene\n";
+    "                        pixels or (the default) the whole screen; a full\n"
+    "                        screen window stays below every other window and\n"
+    "                        never takes the keyboard\n"
+    "  --monitor NAME|N      draw on that monitor (implies --window): its RandR\n"
+    "                        name (HDMI-1), its number as --monitors gives it,\n"
+    "                        or secondary: the first that is not the primary\n"
+    "                        one, else the only one\n"
+    "  --monitors            list the monitors of $DISPLAY and end\n"
+    "  --screens DIR         with --window: DIR/<scene>.png after each scene\n"
+#endif
+    ;
 
 [[noreturn]] void Fail(const std::string& text) {
   std::fprintf(stderr, "kivo-standin: %s\n", text.c_str());
@@ -54,20 +71,26 @@ static void WindowSize(const char* text) {
 }
 
 void ParseOptions(int argc, char** argv) {
-  static const option longOptions[] = {{"socket", required_argument, nullptr, 's'},
-                                       {"trace", required_argument, nullptr, 't'},
-                                       {"not-ready", required_argument, nullptr, 'n'},
-                                       {"run-time", required_argument, nullptr, 'r'},
-                                       {"never-finish", no_argument, nullptr, 'f'},
-                                       {"slow", required_argument, nullptr, 'w'},
-                                       {"vanish-after", required_argument, nullptr, 'v'},
-                                       {"stall-after-run", required_argument, nullptr, 'R'},
-                                       {"set-text-result", required_argument, nullptr, 'x'},
-                                       {"quiet", no_argument, nullptr, 'q'},
-                                       {"window", optional_argument, nullptr, 'W'},
-                                       {"screens", required_argument, nullptr, 'S'},
-                                       {"help", no_argument, nullptr, 'h'},
-                                       {nullptr, 0, nullptr, 0}};
+  static const option longOptions[] = {
+#ifdef _WIN32
+      {"stall-after-run", required_argument, nullptr, 'R'},
+#else
+      {"socket", required_argument, nullptr, 's'},
+      {"window", optional_argument, nullptr, 'W'},
+      {"monitor", required_argument, nullptr, 'm'},
+      {"monitors", no_argument, nullptr, 'M'},
+      {"screens", required_argument, nullptr, 'S'},
+#endif
+      {"trace", required_argument, nullptr, 't'},
+      {"not-ready", required_argument, nullptr, 'n'},
+      {"run-time", required_argument, nullptr, 'r'},
+      {"never-finish", no_argument, nullptr, 'f'},
+      {"slow", required_argument, nullptr, 'w'},
+      {"vanish-after", required_argument, nullptr, 'v'},
+      {"set-text-result", required_argument, nullptr, 'x'},
+      {"quiet", no_argument, nullptr, 'q'},
+      {"help", no_argument, nullptr, 'h'},
+      {nullptr, 0, nullptr, 0}};
   for (int c; (c = getopt_long(argc, argv, "", longOptions, nullptr)) != -1;) {
     switch (c) {
       case 's':
@@ -103,6 +126,13 @@ void ParseOptions(int argc, char** argv) {
       case 'W':
         options.window = true;
         if (optarg) WindowSize(optarg);
+        break;
+      case 'm':
+        options.window = true;
+        options.monitor = optarg;
+        break;
+      case 'M':
+        options.listMonitors = true;
         break;
       case 'S':
         options.screensFolder = optarg;

@@ -12,7 +12,8 @@ struct Options {
   std::string socketPath;  // empty: the default path rules
   std::string tracePath;   // empty: no trace
   int notReady = 0;        // VM_QUERY_DEVICE answers 0 this many times first
-  int64_t runTimeMs = 0;   // how long a scene runs after VM_RUN
+  // How long every scene runs after VM_RUN, over what its file says.
+  std::optional<int64_t> runTimeMs;
   bool neverFinish = false;
   int64_t slowMs = 0;                    // delay before each message's answer
   int64_t stallAfterRunMs = 0;           // no message taken for this long after VM_RUN (Win32)
@@ -22,6 +23,8 @@ struct Options {
   bool window = false;                   // draw the display in a window
   int windowWidth = 0;                   // 0: the whole screen
   int windowHeight = 0;
+  std::string monitor;        // RandR name or number of the window's monitor; empty: the screen
+  bool listMonitors = false;  // list the monitors and end
   std::string screensFolder;  // a PNG of the window after each scene
 };
 extern Options options;

@@ -65,7 +65,6 @@ static BOOL WINAPI OnConsoleEvent(DWORD) {
 
 int main(int argc, char** argv) {
   ParseOptions(argc, argv);
-  if (options.window) Fail("--window: this build of the viewer does not draw");
   if (!options.tracePath.empty()) OpenTrace(options.tracePath);
   NowMs();
   WNDCLASSW windowClass{};

@@ -1,9 +1,13 @@
-// Local moments: the writing "YYYY-MM-DD HH:MM[:SS][+HH:MM]" turned into a
-// calendar time through the platform's local time, so that the time zone
-// rules (TZ, daylight saving) are those the display itself follows.
+// Local moments: the writing "YYYY-MM-DD HH:MM[:SS][+HH:MM]", or a day in
+// words ("today", "tomorrow", a weekday in English or French) before the
+// time, turned into a calendar time through the platform's local time, so
+// that the time zone rules (TZ, daylight saving) are those the display itself
+// follows.
 #include <algorithm>
 #include <cstdio>
 #include <ctime>
+#include <sstream>
+#include <vector>
 
 #include "base/oledate.h"
 #include "platform/platform.h"
@@ -72,15 +76,9 @@ bool ValidFields(const Fields& f) {
          f.second < 60;
 }
 
-// Fields and an optional UTC offset in seconds; false when the text is not
-// of the form "YYYY-MM-DD HH:MM[:SS][ ][+HH:MM|-HH:MM|Z]".
-bool ParseText(const std::string& s, Fields* f, std::optional<int64_t>* offset) {
-  size_t at = 0;
-  *f = Fields{};
-  if (!Digits(s, at, 4, &f->year) || !Expect(s, at, '-') || !Digits(s, at, 2, &f->month) ||
-      !Expect(s, at, '-') || !Digits(s, at, 2, &f->day))
-    return false;
-  if (!Expect(s, at, ' ') && !Expect(s, at, 'T')) return false;
+// The time of day and an optional UTC offset in seconds from `at` to the end:
+// "HH:MM[:SS][ ][+HH:MM|-HH:MM|Z]"; false when the text is not of that form.
+bool ParseClock(const std::string& s, size_t at, Fields* f, std::optional<int64_t>* offset) {
   if (!Digits(s, at, 2, &f->hour) || !Expect(s, at, ':') || !Digits(s, at, 2, &f->minute))
     return false;
   if (Expect(s, at, ':') && !Digits(s, at, 2, &f->second)) return false;
@@ -98,6 +96,69 @@ bool ParseText(const std::string& s, Fields* f, std::optional<int64_t>* offset) 
     return false;
   *offset = sign * (hours * 3600 + minutes * 60);
   return true;
+}
+
+const char* const kWeekdays[2][7] = {
+    {"sunday", "monday", "tuesday", "wednesday", "thursday", "friday", "saturday"},
+    {"dimanche", "lundi", "mardi", "mercredi", "jeudi", "vendredi", "samedi"}};
+
+int WeekdayNamed(const std::string& word) {
+  for (const auto& names : kWeekdays)
+    for (int d = 0; d < 7; ++d)
+      if (word == names[d]) return d;
+  return -1;
+}
+
+// The day that the words before the time name, in days since 1970-01-01,
+// from `today`: "today" / "aujourd'hui", "tomorrow" / "demain", a weekday
+// ("saturday", "samedi": the next such day, today included) or a weekday after
+// "next" or before "prochain" ("next saturday", "samedi prochain": the next
+// such day after today). False for other words.
+bool DayInWords(const std::string& text, int64_t today, int64_t* day) {
+  std::istringstream in(text);
+  std::vector<std::string> words;
+  for (std::string word; in >> word;) {
+    for (char& c : word) c = static_cast<char>(c >= 'A' && c <= 'Z' ? c - 'A' + 'a' : c);
+    words.push_back(word);
+  }
+  if (words.size() == 1 && (words[0] == "today" || words[0] == "aujourd'hui")) {
+    *day = today;
+    return true;
+  }
+  if (words.size() == 1 && (words[0] == "tomorrow" || words[0] == "demain")) {
+    *day = today + 1;
+    return true;
+  }
+  bool next = words.size() == 2 && (words[0] == "next" || words[1] == "prochain");
+  if (words.size() != 1 && !next) return false;
+  int wanted = WeekdayNamed(words[next && words[0] == "next" ? 1 : 0]);
+  if (wanted < 0) return false;
+  int ahead = (wanted - OleWeekday(today + kOleDayOfUnixEpoch) + 7) % 7;
+  *day = today + (next && ahead == 0 ? 7 : ahead);
+  return true;
+}
+
+// Fields and an optional UTC offset in seconds; false when the text is not
+// of the form "YYYY-MM-DD HH:MM[:SS][ ][+HH:MM|-HH:MM|Z]", or a day in words
+// (DayInWords) and the time.
+bool ParseText(const std::string& s, int64_t now, Fields* f, std::optional<int64_t>* offset) {
+  size_t at = 0;
+  *f = Fields{};
+  if (Digits(s, at, 4, &f->year)) {
+    if (!Expect(s, at, '-') || !Digits(s, at, 2, &f->month) || !Expect(s, at, '-') ||
+        !Digits(s, at, 2, &f->day))
+      return false;
+    if (!Expect(s, at, ' ') && !Expect(s, at, 'T')) return false;
+    return ParseClock(s, at, f, offset);
+  }
+  size_t clock = s.find_first_of("0123456789");
+  Fields local{};
+  int64_t day = 0;
+  if (clock == std::string::npos || !LocalFields(now, &local) ||
+      !DayInWords(s.substr(0, clock), DaysFromCivil(local.year, local.month, local.day), &day))
+    return false;
+  CivilFromDays(day, &f->year, &f->month, &f->day);
+  return ParseClock(s, clock, f, offset);
 }
 
 // The moments whose local time shows `f`: none in a gap, two in a repeated hour.
@@ -132,12 +193,15 @@ std::string LocalText(int64_t epoch) {
   return FieldsText(f) + OffsetText(offset);
 }
 
-Moment ResolveMoment(const std::string& text) {
+Moment ResolveMoment(const std::string& text, int64_t now) {
   Fields f{};
   std::optional<int64_t> offset;
-  if (!ParseText(text, &f, &offset))
+  if (!ParseText(text, now, &f, &offset))
     return Refused(
-        "--at wants \"YYYY-MM-DD HH:MM[:SS]\", optionally followed by +HH:MM, not \"" + text + "\"",
+        "--at wants \"YYYY-MM-DD HH:MM[:SS]\", or today, tomorrow or a weekday and "
+        "the time (\"tomorrow 15:00\", \"saturday 20:30\", \"next saturday 20:30\", "
+        "\"samedi 20:30\"), optionally followed by +HH:MM, not \"" +
+            text + "\"",
         true);
   if (!ValidFields(f)) return Refused("--at: \"" + text + "\" is no date and time", true);
   std::string shown = FieldsText(f);

@@ -41,7 +41,9 @@ struct Moment {
   bool badText = false;  // the error is about the writing, not the time zone
   std::string note;      // set when the local time occurs twice: which one was taken
 };
-Moment ResolveMoment(const std::string& text);
+// `text` as --at takes it; `now` gives the day of "today", "tomorrow" and the
+// weekdays.
+Moment ResolveMoment(const std::string& text, int64_t now);
 std::string LocalText(int64_t epoch);  // "YYYY-MM-DD HH:MM:SS+HH:MM"
 
 // viewer.cpp: the simulated viewer and what it received.

@@ -62,18 +62,6 @@ std::string VenueFolder(const std::string& target, std::string* why) {
   return Utf8Of(fs::canonical(path, error));
 }
 
-// Why the display cannot open its database, in the reader's own words.
-std::string OpenFailure(const std::string& database) {
-  if (!AskFolder(FromUtf8(database))) return database + ": no such file";
-  try {
-    Database probe;
-    probe.Open(database);
-  } catch (const DatabaseError& e) {
-    return e.what();
-  }
-  return database + ": the database cannot be opened";
-}
-
 // The step being run, gathered from the fake's events as they come.
 struct StepWatch {
   StepRecord step;
@@ -200,10 +188,12 @@ void SetUpPlatform(const std::string& folder, int64_t start) {
 // programme is a result, not a failure).
 std::string DatabaseFailure(const PreviewRun& run, const Cycle& cycle, const StepRecord& reload) {
   if (!reload.reloadFailed || cycle.databaseOpened) return "";
-  bool opens = OpenShowDatabase() == 0;
+  std::string why;
+  bool opens = OpenShowDatabase(&why) == 0;
   bool reads = opens && LoadShowList() == 0;
   CloseShowDatabase();
-  if (!opens || reads) return OpenFailure(run.database);
+  if (!opens) return why;
+  if (reads) return run.database + ": the database cannot be opened";
   std::string line = reload.warnings.empty() ? "" : reload.warnings.back();
   return run.database + ": the display cannot read its tables shows and annonces (it prints \"" +
          line + "\")";
@@ -268,13 +258,13 @@ int RunPreview(const std::vector<std::string>& args, const std::string& ownFolde
     err << "billora-preview: " << why << "\n";
     return kPreviewFailed;
   }
+  auto clock = std::chrono::system_clock::now().time_since_epoch();
+  int64_t now = std::chrono::duration_cast<std::chrono::seconds>(clock).count();
   Moment moment;
-  if (options.at) {
-    moment = ResolveMoment(*options.at);
-  } else {
-    auto now = std::chrono::system_clock::now().time_since_epoch();
-    moment.epoch = std::chrono::duration_cast<std::chrono::seconds>(now).count();
-  }
+  if (options.at)
+    moment = ResolveMoment(*options.at, now);
+  else
+    moment.epoch = now;
   if (!moment.error.empty()) {
     err << "billora-preview: " << moment.error << "\n";
     return moment.badText ? kPreviewBadOptions : kPreviewFailed;
