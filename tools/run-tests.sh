@@ -2,7 +2,8 @@
 # Installs, builds and runs every test: once in a plain build (the Release
 # configuration, as a packager builds it), once under AddressSanitizer and
 # UndefinedBehaviorSanitizer, warnings as errors in both. The plain build's
-# venue package is also built, installed for a moment and checked. Last, the
+# venue package is also built, installed for a moment and checked, and walked
+# through from its sample to the first spoken announcement. Last, the
 # database reader's fuzz target runs for a bounded number of inputs, and the
 # Windows build is tested under Wine (tools/run-windows-tests.sh).
 set -euo pipefail
@@ -22,6 +23,7 @@ for variant in release asan; do
   if [ "$variant" = release ]; then
     echo "== package"
     tools/test-package.sh "$dir" || status=1
+    tools/walk-through.sh "$dir" || status=1
   fi
 done
 tools/run-fuzz.sh || status=1

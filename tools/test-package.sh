@@ -9,7 +9,7 @@ set -euo pipefail
 build=$(realpath "$1")
 sudo=""
 [ "$(id -u)" -eq 0 ] || sudo=sudo
-cmake --build "$build" --target billora kivo-standin >/dev/null
+cmake --build "$build" --target billora kivo-standin billora-sample >/dev/null
 rm -f "$build"/billora_*.deb
 if ! log=$(cd "$build" && cpack -G DEB 2>&1); then
   echo "$log"
@@ -22,8 +22,8 @@ trap '$sudo dpkg -r billora >/dev/null 2>&1' EXIT
 status=0
 listed=$(dpkg -L billora)
 units=(/usr/lib/systemd/user/billora.service /usr/lib/systemd/user/kivo-standin.service)
-for file in /opt/billora/billora /opt/billora/kivo-standin "${units[@]}" \
-            /usr/share/doc/billora/README.md; do
+for file in /opt/billora/billora /opt/billora/kivo-standin /opt/billora/billora-sample \
+            "${units[@]}" /usr/share/doc/billora/README.md /usr/share/doc/billora/docs/scene-files.md; do
   if ! grep -qx "$file" <<<"$listed" || [ ! -f "$file" ]; then
     echo "package: $file is missing"
     status=1
