@@ -1,7 +1,7 @@
 // The README and the Windows installation text show only options that the
-// tools accept: every --option written for billora-preview, billora-bitmaps or
-// kivo-standin is listed by that tool's --help, and one written with its value
-// (--name=value) is taken by the tool.
+// tools accept: every --option written for billora-preview, billora-bitmaps,
+// kivo-standin or billora-sample is listed by that tool's --help, and one
+// written with its value (--name=value) is taken by the tool.
 #include <gtest/gtest.h>
 
 #include <fstream>
@@ -18,7 +18,8 @@ namespace {
 const std::map<std::string, std::string> kTools = {
     {"billora-preview", BILLORA_PREVIEW_EXE},
     {"billora-bitmaps", BILLORA_TOOLS_DIR "/billora-bitmaps"},
-    {"kivo-standin", BILLORA_TOOLS_DIR "/kivo-standin"}};
+    {"kivo-standin", BILLORA_TOOLS_DIR "/kivo-standin"},
+    {"billora-sample", BILLORA_TOOLS_DIR "/billora-sample"}};
 
 // Matched by hand: GCC 12 warns falsely inside <regex> in sanitized builds.
 bool NamePart(char c) { return (c >= 'a' && c <= 'z') || (c >= '0' && c <= '9') || c == '-'; }
