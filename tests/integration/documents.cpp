@@ -134,8 +134,8 @@ TEST(Documents, ShowOnlyOptionsTheToolsAccept) {
       EXPECT_TRUE(Lists(help[s.tool].output, bare))
           << s.where << ": " << s.tool << " does not list " << bare;
       if (bare == s.option) continue;
-      CommandResult run = RunCommand(ShellQuote(kTools.at(s.tool)) + " " + ShellQuote(s.option) +
-                                     " --help 2>&1");
+      CommandResult run =
+          RunCommand(ShellQuote(kTools.at(s.tool)) + " " + ShellQuote(s.option) + " --help 2>&1");
       EXPECT_EQ(run.exitCode, 0) << s.where << ": " << s.tool << " refuses " << s.option << ": "
                                  << run.output;
     }

@@ -16,7 +16,7 @@ using LocalSeconds = int64_t;
 bool ParseMoment(const std::string& text, LocalSeconds* moment);
 
 struct SampleFile {
-  std::string path;   // relative to the venue folder, '/' between folders
+  std::string path;  // relative to the venue folder, '/' between folders
   std::string bytes;
 };
 

@@ -19,8 +19,8 @@ std::string Stamp(LocalSeconds t) {
   CivilFromDays(days, &year, &month, &day);
   int second = static_cast<int>(t - days * kDay);
   char text[64];
-  std::snprintf(text, sizeof text, "%04d-%02d-%02d %02d:%02d:%02d", year, month, day,
-                second / 3600, second / 60 % 60, second % 60);
+  std::snprintf(text, sizeof text, "%04d-%02d-%02d %02d:%02d:%02d", year, month, day, second / 3600,
+                second / 60 % 60, second % 60);
   return text;
 }
 
@@ -58,17 +58,16 @@ std::vector<Show> Shows(LocalSeconds m) {
       {"La Traviata", "Salle Molière", "traviata.png", "LA TRAVIATA", DayAt(m, 1, 20.5), 1,
        0x602060},
       {"Le Lac des cygnes", "", "lac.png", "LE LAC DES CYGNES", DayAt(m, 3, 15), 1, 0x207060},
-      {"Festival d'été", "Jardin", "festival.png", "FESTIVAL D'ETE", DayAt(m, -1, 18), 5,
-       0xC08020},
+      {"Festival d'été", "Jardin", "festival.png", "FESTIVAL D'ETE", DayAt(m, -1, 18), 5, 0xC08020},
       {"Don Giovanni", "", "giovanni.png", "", DayAt(m, 10, 20), 1, 0},
       {"Nabucco", "", "nabucco.png", "NABUCCO", m - 2 * kDay, 1, 0x404040},
   };
 }
 
 std::string Description(LocalSeconds m) {
-  std::string text = "table shows\n" +
-      Columns({"id long", "name text", "date datetime", "where text", "text1 text", "text2 text",
-               "visual text", "ndays int"});
+  std::string text =
+      "table shows\n" + Columns({"id long", "name text", "date datetime", "where text",
+                                 "text1 text", "text2 text", "visual text", "ndays int"});
   int id = 0;
   for (const Show& s : Shows(m))
     text += Row({std::to_string(++id), s.name, Stamp(s.date), s.place, "\\N", "\\N", s.poster,
@@ -142,8 +141,8 @@ std::string ProgrammeScene() {
 
 bool ParseMoment(const std::string& text, LocalSeconds* moment) {
   int year, month, day, hour, minute, second = 0, end = 0;
-  int fields = std::sscanf(text.c_str(), "%4d-%2d-%2d %2d:%2d%n:%2d%n", &year, &month, &day,
-                           &hour, &minute, &end, &second, &end);
+  int fields = std::sscanf(text.c_str(), "%4d-%2d-%2d %2d:%2d%n:%2d%n", &year, &month, &day, &hour,
+                           &minute, &end, &second, &end);
   if (fields < 5 || static_cast<size_t>(end) != text.size() || year < 100 ||
       !IsCalendarDay(year, month, day) || hour > 23 || minute > 59 || second > 59 || hour < 0 ||
       minute < 0 || second < 0)
@@ -155,7 +154,8 @@ bool ParseMoment(const std::string& text, LocalSeconds* moment) {
 std::vector<SampleFile> SampleFiles(LocalSeconds moment) {
   std::vector<SampleFile> files = {{"list.mdb", ListMdb(moment)}};
   for (const Show& s : Shows(moment))
-    if (s.colour != 0) files.push_back({std::string("medias/") + s.poster, PosterPng(s.title, s.colour)});
+    if (s.colour != 0)
+      files.push_back({std::string("medias/") + s.poster, PosterPng(s.title, s.colour)});
   files.insert(files.end(), std::begin(kScenes), std::end(kScenes));
   files.push_back({"templates/billora3v.kivo", ProgrammeScene()});
   return files;
