@@ -14,7 +14,16 @@ cmake -S . -B build -DBILLORA_BENCH=OFF >/dev/null
 cmake --build build -j"$(nproc)" --target billora billora-sample kivo-standin
 venue=$PWD/venue
 rm -rf "$venue"
-tools/make-venue.sh "$venue" build
+# From 21:00 on, the sample's shows of the day would be over before the demo
+# shows them: the sample is then dated from 18:00 of the same day, and the
+# display runs on a clock that starts there.
+moment=() clock=()
+if [ "$(date +%-H)" -ge 21 ]; then
+  moment=("$(date +%F) 18:00:00")
+  clock=(env LD_PRELOAD="$(dpkg -L libfaketime | grep '/libfaketime\.so\.1$')"
+         FAKETIME="@${moment[0]}" FAKETIME_DONT_FAKE_MONOTONIC=1 NO_FAKE_STAT=1)
+fi
+tools/make-venue.sh "$venue" build "${moment[@]}"
 # A private socket: a real viewer of this user, if one runs, is left alone.
 export KIVO_SOCKET=$venue/kivo_communication
 viewer_options=(--run-time 4000)
@@ -29,4 +38,4 @@ build/tools/kivo-standin --socket "$KIVO_SOCKET" --trace "$venue/viewer-trace.js
   "${viewer_options[@]}" &
 viewer=$!
 trap 'kill $viewer 2>/dev/null; wait $viewer 2>/dev/null' EXIT
-"$venue/billora"
+"${clock[@]}" "$venue/billora"

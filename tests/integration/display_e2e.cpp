@@ -4,7 +4,6 @@
 #include <gtest/gtest.h>
 
 #include <chrono>
-#include <ctime>
 #include <filesystem>
 #include <string>
 #include <thread>
@@ -19,23 +18,16 @@ using namespace std::chrono_literals;
 
 namespace {
 
-std::string Local(time_t when, const char* format) {
-  std::tm parts{};
-  localtime_r(&when, &parts);
-  char text[64];
-  strftime(text, sizeof text, format, &parts);
-  return text;
-}
+// The display's clock starts at this moment, a Wednesday morning.
+constexpr char kMoment[] = "2030-01-16 10:00:00";
 
-// Two shows within the next days, one slot in force: every scene has its
-// content whatever the hour the test runs at.
+// One show today and one tomorrow, one slot in force: every scene has its
+// content, and the captions read the same, whatever the machine's clock says.
 std::string Programme() {
-  time_t now = time(nullptr);
-  std::string in1 = Local(now + 3600, "%F %T"), in2 = Local(now + 26 * 3600, "%F %T");
-  return std::string(kShowsColumns) + "row 1\tCarmen\t" + in1 + "\tSalle A\t\\N\t\\N\tcarmen.jpg\t1\n" +
-         "row 2\tTosca\t" + in2 + "\t\\N\t\\N\t\\N\ttosca.jpg\t1\n" + kAnnoncesColumns +
-         "row annonce-bar\t2\t" + Local(now - 3600, "%F %T") + "\t" + Local(now + 86400, "%F %T") +
-         "\n";
+  return std::string(kShowsColumns) +
+         "row 1\tCarmen\t2030-01-16 14:00:00\tSalle A\t\\N\t\\N\tcarmen.jpg\t1\n"
+         "row 2\tTosca\t2030-01-17 14:00:00\t\\N\t\\N\t\\N\ttosca.jpg\t1\n" +
+         kAnnoncesColumns + "row annonce-bar\t2\t2030-01-16 09:00:00\t2030-01-17 10:00:00\n";
 }
 
 std::string Venue() {
@@ -83,8 +75,9 @@ TEST(Display, AFullPassReachesTheViewerThePageAndTheConsole) {
   StandIn viewer = StartStandIn({"--run-time", "300"});
   std::string venue = Venue();
 
-  TerminalChild display((venue + "/billora").c_str(),
-                        {"KIVO_SOCKET=" + viewer.socket});  // DISPLAY names the Xvfb
+  std::vector<std::string> environment = ClockAt(kMoment);
+  environment.push_back("KIVO_SOCKET=" + viewer.socket);  // DISPLAY names the Xvfb
+  TerminalChild display((venue + "/billora").c_str(), environment);
   ASSERT_TRUE(display.WaitFor("BILLORA 1.5\r\n", 60)) << display.output;
   EXPECT_EQ(SpokenText("Coucou"), "Coucou");
   // A space now and then cuts every pause short, until the second pass begins.
@@ -102,7 +95,7 @@ TEST(Display, AFullPassReachesTheViewerThePageAndTheConsole) {
             0u)
       << out;
   for (const char* step : {"\r\nreload...", "\r\nsetaffiche ", "\r\nsettitle ", "\r\nfadeout...",
-                           "\r\nreload(2)...", "\r\nsettitle1 ", "\r\nsettitle2 Demain \xC3\xA0 ",
+                           "\r\nreload(2)...", "\r\nsettitle1 ", "\r\nsettitle2 Demain \xC3\xA0 14:00",
                            "\r\nannonce audio...SPEAK(Il est ", ")OK\r\r\n",
                            "\r\nreload(annonce-bar)...", "\r\nwait 2s..."})
     EXPECT_NE(out.find(step), std::string::npos) << step << "\n" << out;

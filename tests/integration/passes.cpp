@@ -7,7 +7,7 @@
 #include <unistd.h>
 
 #include <chrono>
-#include <ctime>
+#include <cstdio>
 #include <filesystem>
 #include <set>
 #include <string>
@@ -21,31 +21,29 @@ using namespace std::chrono_literals;
 
 namespace {
 
-std::string Local(time_t when) {
-  std::tm parts{};
-  localtime_r(&when, &parts);
-  char text[32];
-  strftime(text, sizeof text, "%F %T", &parts);
-  return text;
-}
+// The program's clock starts at this moment, a Wednesday morning.
+constexpr char kMoment[] = "2030-01-16 10:00:00";
 
-// One version of the list: 60 shows later today and tomorrow, whose long
-// texts fill several pages, with the poster "<v>.jpg", and the slot
-// "<v><v><v><v>" in force. Versions differ in their letter only, so their
-// files have the same size and layout.
-std::string Version(char v, time_t now) {
+// One version of the list: 60 shows from 11:00 on today, whose long texts fill
+// several pages, with the poster "<v>.jpg", and the slot "<v><v><v><v>" in
+// force. Versions differ in their letter only, so their files have the same
+// size and layout.
+std::string Version(char v) {
   std::string letter(1, v), text(200, v), shows = kShowsColumns;
-  for (int i = 0; i < 60; ++i)
-    shows += "row " + std::to_string(i + 1) + "\t" + text + "\t" + Local(now + 3600 + i * 600) +
-             "\t" + text + "\t\\N\t\\N\t" + letter + ".jpg\t1\n";
-  return shows + kAnnoncesColumns + "row " + std::string(4, v) + "\t0\t" + Local(now - 3600) +
-         "\t" + Local(now + 86400) + "\n";
+  for (int i = 0; i < 60; ++i) {
+    char date[32];
+    snprintf(date, sizeof date, "2030-01-16 %02d:%02d:00", 11 + i / 6, i % 6 * 10);
+    shows += "row " + std::to_string(i + 1) + "\t" + text + "\t" + date + "\t" + text +
+             "\t\\N\t\\N\t" + letter + ".jpg\t1\n";
+  }
+  return shows + kAnnoncesColumns + "row " + std::string(4, v) +
+         "\t0\t2030-01-16 09:00:00\t2030-01-17 10:00:00\n";
 }
 
 struct Venue {
   std::string dir = MakeTempDir();
-  explicit Venue(time_t now) {
-    WriteMdbAt(dir + "/list.mdb", Version('a', now));
+  Venue() {
+    WriteMdbAt(dir + "/list.mdb", Version('a'));
     std::filesystem::copy_file(BILLORA_EXE, dir + "/billora");
     std::filesystem::create_directories(dir + "/medias");
     std::filesystem::create_directories(dir + "/templates");
@@ -64,11 +62,12 @@ bool SocketUp(const StandIn& viewer) {
 // The viewer killed one second into the poster's pause of 10 s: the program
 // says so within the next second or two and goes back to Reload.
 TEST(Passes, AViewerKilledDuringAPauseIsNoticedAtOnce) {
-  Venue venue(time(nullptr));
+  Venue venue;
   StandIn viewer = StartStandIn({"--quiet", "--run-time", "0"});
   ASSERT_TRUE(SocketUp(viewer));
-  TerminalChild display((venue.dir + "/billora").c_str(),
-                        {"DISPLAY=", "KIVO_SOCKET=" + viewer.socket});
+  std::vector<std::string> environment = ClockAt(kMoment);
+  environment.insert(environment.end(), {"DISPLAY=", "KIVO_SOCKET=" + viewer.socket});
+  TerminalChild display((venue.dir + "/billora").c_str(), environment);
   ASSERT_TRUE(display.WaitFor("\r\nfadeout...\r\nwait...", 60)) << display.output;
   std::this_thread::sleep_for(1s);
   kill(viewer.pid, SIGKILL);
@@ -98,11 +97,10 @@ std::set<char> VersionsShown(const std::vector<std::string>& pass) {
 // reading is still what the file holds become 20 ms, against 4 ms between
 // two pages of a save.
 TEST(Passes, EachPassShowsOneVersionOfAListSavedPageByPage) {
-  time_t now = time(nullptr);
-  Venue venue(now);
+  Venue venue;
   std::string list = venue.dir + "/list.mdb", a = venue.dir + "/a.mdb", b = venue.dir + "/b.mdb";
   std::filesystem::copy_file(list, a);
-  WriteMdbAt(b, Version('b', now));
+  WriteMdbAt(b, Version('b'));
   ASSERT_EQ(std::filesystem::file_size(a), std::filesystem::file_size(b));
   pid_t writer = fork();
   if (writer == 0) {
@@ -112,9 +110,10 @@ TEST(Passes, EachPassShowsOneVersionOfAListSavedPageByPage) {
   StandIn viewer = StartStandIn({"--quiet", "--run-time", "0"});
   ASSERT_TRUE(SocketUp(viewer));
   {
-    TerminalChild display((venue.dir + "/billora").c_str(),
-                          {"DISPLAY=", "KIVO_SOCKET=" + viewer.socket, "LD_PRELOAD=" FAST_CLOCK,
-                           "SOAK_SPEEDUP=10", "ASAN_OPTIONS=verify_asan_link_order=0"});
+    std::vector<std::string> environment = ClockAt(kMoment, FAST_CLOCK);
+    environment.insert(environment.end(),
+                       {"DISPLAY=", "KIVO_SOCKET=" + viewer.socket, "SOAK_SPEEDUP=10"});
+    TerminalChild display((venue.dir + "/billora").c_str(), environment);
     EXPECT_TRUE(display.WaitFor("\r\nReading list...", 120, 5)) << display.output;
   }
   kill(writer, SIGKILL);

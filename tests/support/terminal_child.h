@@ -13,6 +13,16 @@
 #include <string>
 #include <vector>
 
+// The environment that starts a program's calendar clock at `moment` (local
+// time, "YYYY-MM-DD HH:MM:SS") whatever the machine's clock says, and lets it
+// run from there; the monotonic clock and the files' times stay real.
+// `preload` is a library loaded before the clock's own.
+inline std::vector<std::string> ClockAt(const std::string& moment, const std::string& preload = "") {
+  return {"LD_PRELOAD=" + (preload.empty() ? "" : preload + ":") + FAKETIME_LIB,
+          "FAKETIME=@" + moment, "FAKETIME_DONT_FAKE_MONOTONIC=1", "NO_FAKE_STAT=1",
+          "ASAN_OPTIONS=verify_asan_link_order=0"};
+}
+
 struct TerminalChild {
   pid_t pid = -1;
   int terminal = -1;

@@ -40,11 +40,15 @@ version() {
   for c in "template text" "duration int" "starting datetime" "ending datetime"; do
     echo "column $c"
   done
-  echo "row $1$1$1$1${tab}0$tab$(date -d '-1 hour' '+%F %T')$tab$(date -d '+1 day' '+%F %T')"
+  echo "row $1$1$1$1${tab}0${tab}2030-01-16 09:00:00${tab}2030-01-17 10:00:00"
 }
-now=$(date +%s)
+# The program runs on a clock that starts at this moment, its shows every ten
+# minutes from 11:00 on that day, whatever the machine's clock says.
+moment="2030-01-16 10:00:00"
 dates=()
-for i in $(seq 60); do dates[$i]=$(date -d "@$((now + 3000 + i * 600))" '+%F %T'); done
+for i in $(seq 60); do
+  dates[$i]=$(printf '2030-01-16 %02d:%02d:00' $((11 + (i - 1) / 6)) $(((i - 1) % 6 * 10)))
+done
 venue="$work/venue"
 mkdir -p "$venue/medias" "$venue/templates"
 for v in a b; do
@@ -66,7 +70,9 @@ viewer=$!
 disown "$viewer"  # its end by a signal is no news here
 pids+=($viewer)
 sleep 2
-(cd "$venue" && exec wine ./billora.exe >"$work/out.txt" </dev/null 2>/dev/null) &
+(cd "$venue" && exec env LD_PRELOAD=/usr/lib/x86_64-linux-gnu/faketime/libfaketime.so.1 \
+  FAKETIME="@$moment" FAKETIME_DONT_FAKE_MONOTONIC=1 NO_FAKE_STAT=1 \
+  wine ./billora.exe >"$work/out.txt" </dev/null 2>/dev/null) &
 pids+=($!)
 
 count() { tr -d '\r' <"$work/out.txt" | grep -c -- "$1" || true; }

@@ -19,20 +19,22 @@ cleanup() {
 }
 trap cleanup EXIT
 
-# Two shows in the next days and one slot in force: every scene has content.
-when() { date -d "$1" '+%F %T'; }
+# One show today and one tomorrow, one slot in force: every scene has content.
+# Both programs run on a clock that starts at this moment, so that neither
+# pass reads another day than the other, whatever the machine's clock says.
+moment="2030-01-16 10:00:00"
 tab=$'\t'
 {
   echo "table shows"
   for c in "id long" "name text" "date datetime" "where text" "text1 text" "text2 text" \
            "visual text" "ndays int"; do echo "column $c"; done
-  echo "row 1${tab}Carmen${tab}$(when '+1 hour')${tab}Salle Molière${tab}\\N${tab}\\N${tab}carmen.jpg${tab}1"
-  echo "row 2${tab}Tosca${tab}$(when '+26 hours')${tab}\\N${tab}\\N${tab}\\N${tab}tosca.jpg${tab}1"
+  echo "row 1${tab}Carmen${tab}2030-01-16 14:00:00${tab}Salle Molière${tab}\\N${tab}\\N${tab}carmen.jpg${tab}1"
+  echo "row 2${tab}Tosca${tab}2030-01-17 14:00:00${tab}\\N${tab}\\N${tab}\\N${tab}tosca.jpg${tab}1"
   echo "table annonces"
   for c in "template text" "duration int" "starting datetime" "ending datetime"; do
     echo "column $c"
   done
-  echo "row annonce-bar${tab}2${tab}$(when '-1 hour')${tab}$(when '+1 day')"
+  echo "row annonce-bar${tab}2${tab}2030-01-16 09:00:00${tab}2030-01-17 10:00:00"
 } > "$work/list.txt"
 for venue in "${venues[@]}"; do
   mkdir -p "$venue/medias" "$venue/templates"
@@ -50,9 +52,11 @@ wine "$windows/kivo-standin.exe" --quiet --run-time 300 --trace "$work/windows.j
   >/dev/null 2>&1 &
 pids+=($!)
 sleep 2
-DISPLAY= "$work/linux venue/billora" >"$work/linux.out" </dev/null 2>&1 &
+clock=(env LD_PRELOAD=/usr/lib/x86_64-linux-gnu/faketime/libfaketime.so.1 FAKETIME="@$moment"
+       FAKETIME_DONT_FAKE_MONOTONIC=1 NO_FAKE_STAT=1)
+DISPLAY= "${clock[@]}" "$work/linux venue/billora" >"$work/linux.out" </dev/null 2>&1 &
 pids+=($!)
-(cd "$windows" && exec wine ./billora.exe >"$work/windows.out" </dev/null 2>/dev/null) &
+(cd "$windows" && exec "${clock[@]}" wine ./billora.exe >"$work/windows.out" </dev/null 2>/dev/null) &
 pids+=($!)
 
 # A pass ends where the next one reads the list again.
