@@ -35,7 +35,8 @@ venue=$root/opt/billora
 Xvfb -displayfd 3 -screen 0 1920x1080x24 -nolisten tcp 3>"$work/display" 2>/dev/null &
 pids+=($!)
 for _ in $(seq 100); do [ -s "$work/display" ] && break; sleep 0.1; done
-export DISPLAY=":$(cat "$work/display")" XDG_RUNTIME_DIR=$work/runtime
+DISPLAY=":$(cat "$work/display")"
+export DISPLAY XDG_RUNTIME_DIR=$work/runtime
 mkdir -m 700 "$XDG_RUNTIME_DIR"
 
 # What a unit runs, in the throwaway root: its ExecStart, in its folder.
