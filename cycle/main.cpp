@@ -14,6 +14,7 @@ int main() {
   PlatformPrepareConsole();
   if (!ClaimVenue()) return 1;
   PlatformKeepScreenOn();
+  PlatformUsePhysicalPixels();
   PlatformInstallFaultRestart();
   try {
     BackOffQuickRestarts();

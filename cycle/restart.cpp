@@ -3,21 +3,13 @@
 #include <charconv>
 #include <string>
 
+#include "platform/back_off.h"
 #include "platform/platform.h"
 #include "platform/print.h"
 #include "platform/restart_retry.h"
 
-static constexpr uint32_t kQuickRunMs = 60 * 1000;
-static constexpr uint32_t kLongestBackOffMs = 5 * 60 * 1000;
 static constexpr char kFailuresVariable[] = "BILLORA_QUICK_FAILURES";
 static constexpr char kStartedVariable[] = "BILLORA_STARTED_MS";
-
-uint32_t BackOffMs(uint32_t failures) {
-  if (failures == 0) return 0;
-  if (failures > 9) return kLongestBackOffMs;  // 2^9 s is past the cap already
-  uint32_t ms = 1000u << (failures - 1);
-  return ms < kLongestBackOffMs ? ms : kLongestBackOffMs;
-}
 
 // A whole decimal number from the environment; false when unset or malformed.
 static bool ReadCount(const char* variable, uint32_t* value) {
@@ -35,16 +27,11 @@ bool ClaimVenue() {
 void BackOffQuickRestarts() {
   uint32_t started = 0, failures = 0;
   // The tick counter runs across processes, so the previous start is comparable.
-  if (ReadCount(kStartedVariable, &started) && PlatformTicks() - started < kQuickRunMs) {
+  if (ReadCount(kStartedVariable, &started)) {
     ReadCount(kFailuresVariable, &failures);
-    if (failures < 1000) ++failures;
+    failures = QuickFailures(failures, started, PlatformTicks());
   }
-  if (failures > 0) {
-    uint32_t ms = BackOffMs(failures);
-    PrintNarrow("\nrestarting in %u s after %u quick failure%s\n", ms / 1000, failures,
-                failures == 1 ? "" : "s");
-    PlatformSleep(ms);
-  }
+  BackOff(failures);
   PlatformSetEnvironment(kFailuresVariable, std::to_string(failures));
   PlatformSetEnvironment(kStartedVariable, std::to_string(PlatformTicks()));
 }

@@ -7,13 +7,11 @@
 // Called first at start: false, with a console line, when another instance of
 // the program already runs for this venue; this one must then end.
 bool ClaimVenue();
-// The pause before the start that follows `failures` quick failures in a row:
-// 1 s, doubling, at most 5 minutes; none without a failure.
-uint32_t BackOffMs(uint32_t failures);
 // Called at start. When the previous instance ended less than a minute after
-// its own start, counts one more quick failure and waits BackOffMs of the
-// count first, saying so on the console; a longer run resets the count. The
-// count and this start's time travel to the next instance in the environment.
+// its own start, counts one more quick failure and waits as BackOff
+// (platform/back_off.h) says, saying so on the console; a longer run resets
+// the count. The count and this start's time travel to the next instance in
+// the environment.
 void BackOffQuickRestarts();
 // Starts a new instance of the program in place of this one; while that
 // fails, says why and tries again every 10 s.

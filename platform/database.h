@@ -51,12 +51,14 @@ class Database {
   Database& operator=(const Database&) = delete;
 
   // Reads the whole file into memory, so that every table of one connection
-  // comes from the same reading of it; the file stays open for reading only
-  // and shared with writers. Throws DatabaseError.
+  // comes from the same reading of it, and closes the file again: it is open
+  // only while it is read, for reading only and shared with writers. Throws
+  // DatabaseError.
   void Open(const std::string& path);
   void Close();  // closing a closed connection does nothing
   bool IsOpen() const;
-  // True when the file still holds, byte for byte, what Open read.
+  // True when the file under the same name still holds, byte for byte, what
+  // Open read.
   bool FileUnchanged() const;
 
  private:

@@ -92,6 +92,14 @@ void PlatformDeleteAtom(uint16_t atom);
 // usable display, -3 when memory for the snapshot cannot be had.
 int PlatformCaptureScreen(const uint32_t** pixels, uint32_t* width,
                           uint32_t* height);
+// Why the last capture failed, in a few words ("the session is locked", "no
+// X display (DISPLAY is not set)"); "" after a capture that succeeded.
+std::string PlatformCaptureError();
+// Called at start by the programs that capture the screen or click on it:
+// makes their coordinates the screen's physical pixels (per-monitor DPI
+// awareness) where the system would scale them, and says so in one console
+// line when it cannot. X never scales: nothing to do there.
+void PlatformUsePhysicalPixels();
 // The bytes of a bitmap file stored in the executable; empty when unknown.
 std::string_view PlatformBitmapResource(uint16_t id);
 
@@ -107,9 +115,14 @@ constexpr uint8_t kVkE = 0x45;
 void PlatformSetCursorPos(int x, int y);
 void PlatformMouseButton(bool down);  // the primary button, swapped or not
 void PlatformKeyEvent(uint8_t virtualKey, uint32_t flags);
+// True when the top-level window at the screen point (x, y) is the one in
+// front, which keys reach (Windows: the foreground window; X: the window
+// with the keyboard focus, or any while the focus follows the pointer), and
+// when no display takes synthetic input at all.
+bool PlatformInFront(int x, int y);
 // Types each byte as the character with that code (0-255), in order, after
 // every key sent before, into the window in front, provided it is the window
-// at the screen point (x, y). Returns 0; -1 when another window is in front
+// at the screen point (x, y), as PlatformInFront says. Returns 0; -1 when another window is in front
 // (nothing typed); -2 when the system dropped the input (a window with higher
 // rights than this program's is in front).
 int PlatformTypeChars(int x, int y, std::string_view bytes);

@@ -7,7 +7,7 @@ packages=(
   libgtest-dev libgmock-dev libbenchmark-dev nlohmann-json3-dev faketime
   mdbtools mdbtools-dev libglib2.0-dev
   clang libclang-rt-14-dev
-  libx11-dev libxext-dev libxtst-dev libxss-dev libpng-dev
+  libx11-dev libxext-dev libxtst-dev libxss-dev libpng-dev libsystemd-dev
   xvfb xauth x11-utils chromium fonts-dejavu-core
   libcairo2-dev libpango1.0-dev librsvg2-dev libgdk-pixbuf-2.0-dev
   locales file systemd

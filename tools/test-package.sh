@@ -17,7 +17,9 @@ if ! log=$(cd "$build" && cpack -G DEB 2>&1); then
 fi
 deb=$(find "$build" -maxdepth 1 -name 'billora_*.deb')
 $sudo dpkg -i "$deb" >/dev/null
-trap '$sudo dpkg -r billora >/dev/null 2>&1' EXIT
+# The data folders the package made stay behind it when empty no longer.
+trap '$sudo dpkg -r billora >/dev/null 2>&1
+      $sudo rmdir /opt/billora/{medias,templates,speech} /opt/billora 2>/dev/null || true' EXIT
 
 status=0
 listed=$(dpkg -L billora)
@@ -30,6 +32,15 @@ for file in /opt/billora/billora /opt/billora/kivo-standin /opt/billora/billora-
   fi
 done
 [ -x /opt/billora/billora ] || { echo "package: billora is not executable"; status=1; }
+# The venue's data is the group billora's to change; the programs stay root's.
+owned() {
+  local found
+  found=$(stat -c '%U:%G %a' "$1")
+  [ "$found" = "$2" ] || { echo "package: $1 is $found, not $2"; status=1; }
+}
+owned /opt/billora "root:billora 3775"
+for data in medias templates speech; do owned "/opt/billora/$data" "root:billora 2775"; done
+for program in billora kivo-standin; do owned "/opt/billora/$program" "root:root 755"; done
 
 # A user manager of its own for the check; any warning counts as a failure.
 runtime=$(mktemp -d)
@@ -44,6 +55,12 @@ fi
 if ! grep -qx 'Wants=kivo-standin.service' "${units[0]}" ||
    ! grep -qE '^After=.*\<kivo-standin\.service\>' "${units[0]}"; then
   echo "package: billora.service does not want kivo-standin.service and start after it"
+  status=1
+fi
+# systemd ends and restarts a display that stops beating, across its restarts
+# in place too (the same process).
+if ! grep -qx 'WatchdogSec=2min' "${units[0]}" || ! grep -qx 'NotifyAccess=main' "${units[0]}"; then
+  echo "package: billora.service has no watchdog for its main process"
   status=1
 fi
 [ $status -eq 0 ] && echo "package: $(basename "$deb") installs and its units verify"

@@ -187,6 +187,10 @@ int PlatformCaptureScreen(const uint32_t** pixels, uint32_t* width, uint32_t* he
   return 0;
 }
 
+void PlatformUsePhysicalPixels() {}
+
+std::string PlatformCaptureError() { return fake.screenWidth == 0 ? fake.captureError : ""; }
+
 std::string_view PlatformBitmapResource(uint16_t id) {
   auto it = fake.bitmaps.find(id);
   return it != fake.bitmaps.end() ? std::string_view(it->second) : StoredBitmap(id);
@@ -199,6 +203,8 @@ void PlatformMouseButton(bool down) { Record({.kind = FakeEventKind::Button, .do
 void PlatformKeyEvent(uint8_t virtualKey, uint32_t flags) {
   Record({.kind = FakeEventKind::Key, .key = virtualKey, .flags = flags});
 }
+
+bool PlatformInFront(int, int) { return fake.inFront; }
 
 int PlatformTypeChars(int x, int y, std::string_view bytes) {
   fake.typedAt = std::to_string(x) + "," + std::to_string(y);

@@ -85,9 +85,11 @@ struct FakePlatform {
   // Screen: no display while screenWidth is 0.
   std::vector<uint32_t> screen;
   uint32_t screenWidth = 0, screenHeight = 0;
+  std::string captureError;                 // PlatformCaptureError's answer without a display
   int captures = 0;
   std::map<uint16_t, std::string> bitmaps;  // replaces stored bitmaps when set
 
+  bool inFront = true;                      // PlatformInFront's answer, wherever asked
   int typeResult = 0;                       // PlatformTypeChars' answer; no chars unless 0
   std::string typedAt;                      // its point, "x,y"
   std::vector<std::string> events;

@@ -1,7 +1,11 @@
 #include <cerrno>
 #include <ctime>
 
+#include "platform/linux/heartbeat.h"
 #include "platform/platform.h"
+
+// A long pause (a back-off of minutes) beats at least this often.
+constexpr uint32_t kLongestStepMs = 10000;
 
 uint32_t PlatformTicks() {
   timespec now{};
@@ -10,10 +14,19 @@ uint32_t PlatformTicks() {
   return static_cast<uint32_t>(ms);
 }
 
-void PlatformSleep(uint32_t ms) {
+static void SleepStep(uint32_t ms) {
   timespec left{static_cast<time_t>(ms / 1000), static_cast<long>(ms % 1000) * 1000000L};
   while (nanosleep(&left, &left) != 0 && errno == EINTR) {
   }
+}
+
+void PlatformSleep(uint32_t ms) {
+  do {
+    Heartbeat();
+    uint32_t step = ms < kLongestStepMs ? ms : kLongestStepMs;
+    SleepStep(step);
+    ms -= step;
+  } while (ms > 0);
 }
 
 int64_t PlatformTime() { return static_cast<int64_t>(time(nullptr)); }

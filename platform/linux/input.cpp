@@ -87,3 +87,8 @@ bool KeysReachPoint(Display* d, int x, int y) {
   XTranslateCoordinates(d, root, root, x, y, &ignored, &ignored, &atPoint);
   return atPoint != None && TopLevel(d, focus) == atPoint;
 }
+
+bool PlatformInFront(int x, int y) {
+  Display* d = InputDisplay();
+  return d == nullptr || KeysReachPoint(d, x, y);
+}

@@ -8,6 +8,7 @@
 #include <cstdlib>
 #include <cstring>
 
+#include "platform/linux/heartbeat.h"
 #include "platform/linux/terminal.h"
 #include "platform/platform.h"
 #include "platform/restart_retry.h"
@@ -53,8 +54,10 @@ static const char* ExecSelfReason() {
 // A fault leaves the process in no state to go back to: its handler keeps
 // trying to start the new instance, every 10 s, for ever. RetryRestart
 // allocates nothing, and this system's PlatformConsoleWrite and PlatformSleep
-// are loops of write and nanosleep, which are async-signal-safe.
+// are loops of write and nanosleep, which are async-signal-safe; the
+// heartbeat, stopped first, sends nothing more.
 static void OnFatalSignal(int) {
+  StopHeartbeat();
   for (int fatal : kFatalSignals) {
     struct sigaction reset {};
     reset.sa_handler = SIG_DFL;

@@ -5,6 +5,8 @@
 #include <sys/shm.h>
 
 #include <bit>
+#include <string>
+#include <utility>
 
 #include "platform/linux/x11.h"
 #include "platform/platform.h"
@@ -16,6 +18,12 @@ static XImage* image = nullptr;
 static XShmSegmentInfo segment{};  // shmaddr null when the image is not shared
 static uint64_t imageConnection = 0;
 static bool sharingFailed = false;  // on this connection
+static std::string captureError;
+
+static int Fail(int status, std::string reason) {
+  captureError = std::move(reason);
+  return status;
+}
 
 // d is null when the connection the image was made on is gone.
 static void DropImage(Display* d) {
@@ -99,19 +107,26 @@ int PlatformCaptureScreen(const uint32_t** pixels, uint32_t* width, uint32_t* he
     imageConnection = X11Connection();
     sharingFailed = false;
   }
-  if (!d) return -1;
+  if (!d) return Fail(-1, X11DisplayProblem());
   Window root = DefaultRootWindow(d);
   XWindowAttributes a;
-  if (!XGetWindowAttributes(d, root, &a) || !Supported(a)) return -1;
+  if (!XGetWindowAttributes(d, root, &a) || !Supported(a))
+    return Fail(-1, "the X screen is not in 24-bit true colour");
   if (!CaptureShared(d, root, a)) {
     int status = CaptureCopy(d, root, a);
-    if (status != 0) return status;
+    if (status != 0)
+      return Fail(status, status == -3 ? "no memory for the snapshot" : "the X server refused it");
   }
-  if (!Usable(image, a)) return -1;
+  if (!Usable(image, a)) return Fail(-1, "the X server gave an image of another layout");
+  captureError.clear();
   *pixels = reinterpret_cast<const uint32_t*>(image->data);
   *width = static_cast<uint32_t>(a.width);
   *height = static_cast<uint32_t>(a.height);
   return 0;
 }
+
+std::string PlatformCaptureError() { return captureError; }
+
+void PlatformUsePhysicalPixels() {}
 
 std::string_view PlatformBitmapResource(uint16_t id) { return StoredBitmap(id); }

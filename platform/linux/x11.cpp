@@ -4,11 +4,13 @@
 #include <poll.h>
 
 #include <cstdlib>
+#include <string>
 
 static Display* display = nullptr;
 static uint64_t connection = 0;
 static bool lost = false;    // the server went away
 static bool failed = false;  // an X error came back since the last X11Sync
+static std::string problem;  // why the last X11Display gave none
 
 static int OnError(Display*, XErrorEvent*) {
   failed = true;
@@ -37,11 +39,14 @@ Display* X11Display() {
   }
   if (display) return display;
   const char* name = std::getenv("DISPLAY");
+  problem = "no X display (DISPLAY is not set)";
   if (!name || !*name) return nullptr;
   XSetErrorHandler(OnError);
   XSetIOErrorHandler(OnIoError);
   display = XOpenDisplay(name);
+  problem = std::string("cannot open the X display ") + name;
   if (!display) return nullptr;
+  problem.clear();
   XSetIOErrorExitHandler(display, OnIoExit, nullptr);
   lost = failed = false;
   ++connection;
@@ -49,6 +54,8 @@ Display* X11Display() {
 }
 
 uint64_t X11Connection() { return connection; }
+
+const std::string& X11DisplayProblem() { return problem; }
 
 bool X11Sync(Display* d) {
   XSync(d, False);

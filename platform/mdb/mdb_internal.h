@@ -52,7 +52,7 @@ struct PageBuffer {
 
 // One open database file.
 struct MdbConnection {
-  FileHandle file = kNoFile;  // kept open, so that the file can be read again to compare
+  std::string path;                  // the file, closed once read, opened again to compare
   std::vector<unsigned char> image;  // the whole file as it was read
   bool jet3 = false;
   uint32_t pageSize = 0;
@@ -65,7 +65,6 @@ struct MdbConnection {
   MdbConnection() = default;
   MdbConnection(const MdbConnection&) = delete;
   MdbConnection& operator=(const MdbConnection&) = delete;
-  ~MdbConnection();
 };
 
 struct Database::Impl {
@@ -79,7 +78,7 @@ uint32_t Le32(const unsigned char* p);
 // ASCII letters compared without regard to case, as Jet compares names.
 bool SameName(const std::string& a, const std::string& b);
 
-// Opens the file, reads all of it into c.image and checks its header;
+// Reads all of the file into c.image, closes it again and checks its header;
 // throws DatabaseError.
 void LoadFile(MdbConnection& c, const std::string& path);
 // Checks the header in c.image and sets jet3, pageSize and pageCount;

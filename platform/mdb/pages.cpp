@@ -27,7 +27,7 @@ bool SameName(const std::string& a, const std::string& b) {
 static int RowCountOffset(const MdbConnection& c) { return c.jet3 ? 8 : 12; }
 
 static const unsigned char* Fill(MdbConnection& c, PageBuffer& buffer, uint32_t page) {
-  if (c.closed || c.file == kNoFile) ThrowDatabaseError("the database is closed");
+  if (c.closed || c.image.empty()) ThrowDatabaseError("the database is closed");
   if (page == 0 || page >= c.pageCount) {
     ThrowDatabaseError("damaged database: a pointer to page " + std::to_string(page) +
                        (page == 0 ? ", the header" : ", past the end of the file"));

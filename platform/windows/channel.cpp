@@ -12,6 +12,7 @@
 #include "platform/answer_timeout.h"
 #include "platform/platform.h"
 #include "platform/windows/error.h"
+#include "platform/wire/messages.h"
 
 static HWND goneWindow = nullptr;  // the last window that did not answer
 static bool denied = false;        // the last send was refused by UIPI
@@ -38,8 +39,18 @@ WindowHandle PlatformFindWindow(const std::wstring& className) {
   return reinterpret_cast<WindowHandle>(window);
 }
 
+// The handle of a window that was destroyed may be given to a new window of
+// any program, which IsWindow accepts: the viewer's window is one that still
+// has the viewer's class (class names compare without regard to case).
+static bool ViewerClass(HWND window) {
+  wchar_t name[64];
+  int length = GetClassNameW(window, name, 64);
+  return length > 0 && CompareStringOrdinal(name, length, kViewerClass, -1, TRUE) == CSTR_EQUAL;
+}
+
 bool PlatformIsWindow(WindowHandle window) {
-  return window != 0 && ToHwnd(window) != goneWindow && IsWindow(ToHwnd(window));
+  return window != 0 && ToHwnd(window) != goneWindow && IsWindow(ToHwnd(window)) &&
+         ViewerClass(ToHwnd(window));
 }
 
 bool PlatformViewerDenied() { return denied; }

@@ -2,10 +2,21 @@
 
 #include "base/oledate.h"
 #include "platform/platform.h"
+#include "platform/windows/venue.h"
+
+// A long pause (a back-off of minutes) beats at least this often.
+constexpr uint32_t kLongestStepMs = 10000;
 
 uint32_t PlatformTicks() { return GetTickCount(); }
 
-void PlatformSleep(uint32_t ms) { Sleep(ms); }
+void PlatformSleep(uint32_t ms) {
+  do {
+    VenueHeartbeat();
+    uint32_t step = ms < kLongestStepMs ? ms : kLongestStepMs;
+    Sleep(step);
+    ms -= step;
+  } while (ms > 0);
+}
 
 // 100 ns intervals between 1601-01-01 and 1970-01-01.
 constexpr int64_t kUnixEpochIn100ns = 116444736000000000;

@@ -11,6 +11,8 @@
 
 #include <windows.h>
 
+#include <cstdlib>
+
 #include "base/text.h"
 #include "platform/platform.h"
 
@@ -102,6 +104,11 @@ static void StopSelections() {
   CloseHandle(in);
 }
 
+// The writer thread ends with the process, whatever it still holds: every
+// return from main and every exit waits for it first. The restarts and the
+// fault path drain on their own before they end the process.
+static void DrainAtExit() { ConsoleDrain(kConsoleDrainMs); }
+
 // Nothing else to prepare: a closed standard handle is never reused by our
 // own files, writes to a closed pipe fail without a signal, and the console
 // input queue is read event by event, so keys are never echoed.
@@ -111,10 +118,12 @@ void PlatformPrepareConsole() {
   if (!IsConsole(out) || writerConsole != nullptr) return;
   writerConsole = out;
   HANDLE thread = CreateThread(nullptr, 64 * 1024, WriteQueued, nullptr, 0, nullptr);
-  if (thread == nullptr)
+  if (thread == nullptr) {
     writerConsole = nullptr;  // the writes stay on the caller's thread
-  else
-    CloseHandle(thread);
+    return;
+  }
+  CloseHandle(thread);
+  std::atexit(DrainAtExit);
 }
 
 int PlatformReadKey() {

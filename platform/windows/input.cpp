@@ -36,7 +36,7 @@ static bool Typable(unsigned char b) { return (b >= 0x20 && b <= 0x7E) || b >= 0
 
 // The top-level window at the point, and the foreground window, compared by
 // their root windows: a browser's field lies in a child of its window.
-static bool InFront(int x, int y) {
+bool PlatformInFront(int x, int y) {
   HWND under = WindowFromPoint(POINT{x, y}), front = GetForegroundWindow();
   return under != nullptr && front != nullptr &&
          GetAncestor(under, GA_ROOT) == GetAncestor(front, GA_ROOT);
@@ -77,7 +77,7 @@ static bool HigherRights(HWND window) {
 // keys sent before it: a WM_CHAR message would be handled before input still
 // in the queue, and a busy page would get the text first and then delete it.
 int PlatformTypeChars(int x, int y, std::string_view bytes) {
-  if (!InFront(x, y)) return -1;
+  if (!PlatformInFront(x, y)) return -1;
   if (HigherRights(GetForegroundWindow())) return -2;
   std::vector<INPUT> inputs;
   for (char byte : bytes) {

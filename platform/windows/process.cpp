@@ -77,12 +77,10 @@ static DWORD StartSelf() {
   return 0;
 }
 
-// The console text shown before the new instance's, which may begin at once.
-constexpr unsigned kDrainMs = 2000;
-
 std::string PlatformRestart() {
   ReadSelfPath();
-  ConsoleDrain(kDrainMs);
+  // The console text shown before the new instance's, which may begin at once.
+  ConsoleDrain(kConsoleDrainMs);
   ReleaseVenue();
   DWORD error = StartSelf();
   if (error == 0) ExitProcess(0);
@@ -103,7 +101,7 @@ static const char* StartSelfReason() {
 // Keeps trying to start the new instance, every 10 s, then ends the process
 // whatever state it is in: no exit handlers, no unwinding.
 static DWORD WINAPI RestartAndEnd(void*) {
-  ConsoleDrain(kDrainMs);
+  ConsoleDrain(kConsoleDrainMs);
   ReleaseVenue();
   RetryRestart(StartSelfReason);
   TerminateProcess(GetCurrentProcess(), 3);

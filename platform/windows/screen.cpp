@@ -3,11 +3,14 @@
 // process is DPI-aware through its manifest, so the sizes and pixels are the
 // screen's physical ones.
 #include <windows.h>
+#include <wtsapi32.h>
 
 #include <map>
 #include <string>
+#include <utility>
 
 #include "platform/platform.h"
+#include "platform/windows/error.h"
 
 static HDC memoryDc = nullptr;
 static HBITMAP section = nullptr;
@@ -47,27 +50,65 @@ static bool MakeSection(HDC screen, int width, int height) {
   return true;
 }
 
+static std::string captureError;
+
+static int Fail(int status, std::string reason) {
+  captureError = std::move(reason);
+  return status;
+}
+
+// A disconnected remote session has no screen, and a locked one shows the
+// secure desktop (Winlogon), which a user's program may not open: capture
+// then fails or gives a black picture, so both are asked first (Microsoft's
+// documentation of WTSQuerySessionInformationW and OpenInputDesktop). A
+// question that cannot be answered counts as no objection. Wine has neither
+// locked nor disconnected sessions to show this.
+static std::string ScreenUnavailable() {
+  WTS_CONNECTSTATE_CLASS* state = nullptr;
+  DWORD bytes = 0;
+  if (WTSQuerySessionInformationW(WTS_CURRENT_SERVER_HANDLE, WTS_CURRENT_SESSION, WTSConnectState,
+                                  reinterpret_cast<LPWSTR*>(&state), &bytes)) {
+    bool disconnected = bytes >= sizeof *state && *state == WTSDisconnected;
+    WTSFreeMemory(state);
+    if (disconnected) return "the remote session is disconnected";
+  }
+  HDESK desktop = OpenInputDesktop(0, FALSE, DESKTOP_READOBJECTS);
+  if (desktop == nullptr)
+    return GetLastError() == ERROR_ACCESS_DENIED ? "the session is locked" : "";
+  wchar_t name[64] = {};
+  bool named =
+      GetUserObjectInformationW(desktop, UOI_NAME, name, sizeof name - sizeof name[0], nullptr);
+  CloseDesktop(desktop);
+  return named && lstrcmpiW(name, L"Winlogon") == 0 ? "the session is locked" : "";
+}
+
 int PlatformCaptureScreen(const uint32_t** pixels, uint32_t* width, uint32_t* height) {
+  std::string unavailable = ScreenUnavailable();
+  if (!unavailable.empty()) return Fail(-1, unavailable);
   int w = GetSystemMetrics(SM_CXSCREEN), h = GetSystemMetrics(SM_CYSCREEN);
-  if (w <= 0 || h <= 0) return -1;
+  if (w <= 0 || h <= 0) return Fail(-1, "no screen");
   HDC screen = GetDC(nullptr);
-  if (!screen) return -1;
+  if (!screen) return Fail(-1, "no device context for the screen");
   if (w != sectionWidth || h != sectionHeight) DropSection();
   if (!section && !MakeSection(screen, w, h)) {
     ReleaseDC(nullptr, screen);
-    return -3;
+    return Fail(-3, "no memory for the snapshot");
   }
   // No CAPTUREBLT: since Windows 8 layered windows are in the copy without
   // it, and with it the cursor flickers at every capture.
   BOOL copied = BitBlt(memoryDc, 0, 0, w, h, screen, 0, 0, SRCCOPY);
+  DWORD error = copied ? 0 : GetLastError();
   ReleaseDC(nullptr, screen);
-  if (!copied) return -1;
+  if (!copied) return Fail(-1, "the screen cannot be copied (" + ErrorText(error) + ")");
+  captureError.clear();
   GdiFlush();  // the pixels are in the section once GDI has drawn them
   *pixels = static_cast<const uint32_t*>(sectionBits);
   *width = static_cast<uint32_t>(w);
   *height = static_cast<uint32_t>(h);
   return 0;
 }
+
+std::string PlatformCaptureError() { return captureError; }
 
 // A BITMAP resource is a bitmap file without its 14-byte file header: the
 // header is put back, so that the same reader takes both.

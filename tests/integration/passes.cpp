@@ -47,7 +47,8 @@ struct Venue {
     std::filesystem::copy_file(BILLORA_EXE, dir + "/billora");
     std::filesystem::create_directories(dir + "/medias");
     std::filesystem::create_directories(dir + "/templates");
-    for (const char* poster : {"a.jpg", "b.jpg"}) std::ofstream(dir + "/medias/" + poster) << "poster";
+    for (const char* poster : {"a.jpg", "b.jpg"})
+      std::ofstream(dir + "/medias/" + poster) << "poster";
     for (const char* scene : {"billorav", "billora2v", "billora3v", "aaaa", "bbbb"})
       std::ofstream(dir + "/templates/" + scene + ".kivo") << "cache\n";
   }
@@ -60,7 +61,8 @@ bool SocketUp(const StandIn& viewer) {
 }
 
 // The viewer killed one second into the poster's pause of 10 s: the program
-// says so within the next second or two and goes back to Reload.
+// says so within the next second or two and goes back to Reload. Meanwhile
+// list.mdb, read at the pass's start, is no longer open.
 TEST(Passes, AViewerKilledDuringAPauseIsNoticedAtOnce) {
   Venue venue;
   StandIn viewer = StartStandIn({"--quiet", "--run-time", "0"});
@@ -69,6 +71,9 @@ TEST(Passes, AViewerKilledDuringAPauseIsNoticedAtOnce) {
   environment.insert(environment.end(), {"DISPLAY=", "KIVO_SOCKET=" + viewer.socket});
   TerminalChild display((venue.dir + "/billora").c_str(), environment);
   ASSERT_TRUE(display.WaitFor("\r\nfadeout...\r\nwait...", 60)) << display.output;
+  for (const auto& fd :
+       std::filesystem::directory_iterator("/proc/" + std::to_string(display.pid) + "/fd"))
+    EXPECT_NE(std::filesystem::read_symlink(fd.path()), venue.dir + "/list.mdb");
   std::this_thread::sleep_for(1s);
   kill(viewer.pid, SIGKILL);
   auto killed = std::chrono::steady_clock::now();

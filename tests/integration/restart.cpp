@@ -1,9 +1,13 @@
 // The restart of a failed instance, on real processes and a real terminal.
 #include <gtest/gtest.h>
+#include <poll.h>
 #include <signal.h>
+#include <sys/socket.h>
+#include <sys/un.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <cstring>
 #include <filesystem>
 #include <string>
 
@@ -32,16 +36,54 @@ TEST(Restart, ExceptionAndSignalsEachStartANewInstanceInPlace) {
   EXPECT_TRUE(child.Cooked());
 }
 
+// The socket NOTIFY_SOCKET names, as systemd's watchdog reads it, with no
+// user manager running.
+struct NotifySocket {
+  int fd = socket(AF_UNIX, SOCK_DGRAM | SOCK_CLOEXEC | SOCK_NONBLOCK, 0);
+  std::string path;
+  explicit NotifySocket(const std::string& at) : path(at) {
+    sockaddr_un address{AF_UNIX, {}};
+    strncpy(address.sun_path, path.c_str(), sizeof address.sun_path - 1);
+    bind(fd, reinterpret_cast<sockaddr*>(&address), sizeof address);
+    int on = 1;
+    setsockopt(fd, SOL_SOCKET, SO_PASSCRED, &on, sizeof on);
+  }
+  ~NotifySocket() { close(fd), unlink(path.c_str()); }
+  // The last message that came within `seconds` after those waiting already,
+  // and the process that sent it; "" when none came.
+  std::string Next(int seconds, pid_t* sender) {
+    char text[256], control[CMSG_SPACE(sizeof(ucred))];
+    while (recv(fd, text, sizeof text, 0) > 0) {
+    }
+    pollfd p{fd, POLLIN, 0};
+    if (poll(&p, 1, seconds * 1000) <= 0) return "";
+    iovec part{text, sizeof text};
+    msghdr message{nullptr, 0, &part, 1, control, sizeof control, 0};
+    ssize_t n = recvmsg(fd, &message, 0);
+    cmsghdr* c = CMSG_FIRSTHDR(&message);
+    if (n <= 0 || c == nullptr || c->cmsg_type != SCM_CREDENTIALS) return "";
+    *sender = reinterpret_cast<ucred*>(CMSG_DATA(c))->pid;
+    return std::string(text, static_cast<size_t>(n));
+  }
+};
+
+// The watchdog of billora.service hears the display beat, from the same
+// process before and after each restart in place (NotifyAccess=main).
 TEST(Restart, TheDisplayProgramComesBackAfterEveryFatalSignal) {
   char dir[] = "/tmp/billora-restart-XXXXXX";
   ASSERT_NE(mkdtemp(dir), nullptr);
   std::string exe = std::string(dir) + "/billora";
   std::filesystem::copy_file(BILLORA_EXE, exe);
-  TerminalChild child(exe.c_str(), {"DISPLAY="});
+  NotifySocket watchdog(std::string(dir) + "/notify");
+  TerminalChild child(exe.c_str(), {"DISPLAY=", "NOTIFY_SOCKET=" + watchdog.path});
   ASSERT_TRUE(child.WaitFor("Fatal, can't open db"));
+  pid_t sender = 0;
+  EXPECT_EQ(watchdog.Next(6, &sender), "WATCHDOG=1");
+  EXPECT_EQ(sender, child.pid);
   EXPECT_EQ(child.output.rfind("Speech pictures from " + std::string(dir) +
                                    "/speech: none; stored: 101 102 103 104 105\r\n"
-                                   "SPEAK(Coucou)err1\r\r\nBILLORA 1.5\r\n",
+                                   "SPEAK(Coucou)\r\nscreen not captured: no X display "
+                                   "(DISPLAY is not set)\r\nerr1\r\r\nBILLORA 1.5\r\n",
                                0),
             0u)
       << child.output;
@@ -58,6 +100,9 @@ TEST(Restart, TheDisplayProgramComesBackAfterEveryFatalSignal) {
     ASSERT_TRUE(child.WaitFor("Fatal, can't open db"));
     EXPECT_EQ(waitpid(child.pid, nullptr, WNOHANG), 0);  // the same process goes on
   }
+  sender = 0;
+  EXPECT_EQ(watchdog.Next(11, &sender), "WATCHDOG=1");  // one every 5 s at most
+  EXPECT_EQ(sender, child.pid);
   kill(child.pid, SIGTERM);
   ASSERT_EQ(waitpid(child.pid, nullptr, 0), child.pid);
   child.pid = -1;

@@ -27,9 +27,12 @@ TEST(LinuxScreen, NoDisplayGivesMinusOneAndInputDoesNothing) {
   const uint32_t* pixels;
   uint32_t w, h;
   EXPECT_EQ(PlatformCaptureScreen(&pixels, &w, &h), -1);
+  EXPECT_EQ(PlatformCaptureError(), "no X display (DISPLAY is not set)");
   setenv("DISPLAY", ":4242", 1);  // nobody listens there
   auto start = std::chrono::steady_clock::now();
   EXPECT_EQ(PlatformCaptureScreen(&pixels, &w, &h), -1);
+  EXPECT_EQ(PlatformCaptureError(), "cannot open the X display :4242");
+  EXPECT_TRUE(PlatformInFront(10, 10));  // nothing to protect
   int x = 3, y = 4;
   EXPECT_EQ(FindBitmapOnScreen(101, x, y), -1);
   EXPECT_EQ(x * 10 + y, 34);
@@ -50,6 +53,7 @@ TEST(LinuxScreen, FindsWhatIsDrawnWithAndWithoutSharedMemory) {
     const uint32_t* pixels;
     uint32_t w = 0, h = 0;
     ASSERT_EQ(PlatformCaptureScreen(&pixels, &w, &h), 0) << shm;
+    EXPECT_EQ(PlatformCaptureError(), "");
     EXPECT_EQ(w * 10000 + h, 19201080u);
     EXPECT_EQ(pixels[900 * 1920 + 1500] & 0xFFFFFF, 0x008DD0u);
     int x = 0, y = 0;

@@ -4,6 +4,7 @@
 
 #include <gtest/gtest.h>
 
+#include "platform/back_off.h"
 #include "platform/fake/fake_platform.h"
 
 namespace {
@@ -26,6 +27,20 @@ TEST_F(RestartBackOff, BackOffDoublesFromOneSecondUpToFiveMinutes) {
   for (uint32_t failures : {0u, 1u, 2u, 4u, 8u, 9u, 10u, 4000000000u})
     seconds.push_back(BackOffMs(failures) / 1000);
   EXPECT_EQ(seconds, (std::vector<uint32_t>{0, 1, 2, 8, 128, 256, 300, 300}));
+}
+
+// The keeper's starts of the display count its runs with the same rule.
+TEST_F(RestartBackOff, QuickRunsCountUpAndARunThatLastedClearsTheCount) {
+  EXPECT_EQ(QuickFailures(0, 1000, 1500), 1u);
+  EXPECT_EQ(QuickFailures(3, 1000, 60999), 4u);
+  EXPECT_EQ(QuickFailures(3, 1000, 61000), 0u);
+  EXPECT_EQ(QuickFailures(1000, 1000, 1500), 1000u);
+  EXPECT_EQ(QuickFailures(1, 0xFFFFFF00u, 100), 2u);  // across the wrap
+  BackOff(0);
+  EXPECT_TRUE(fake.events.empty());
+  BackOff(3);
+  EXPECT_EQ(FakeTakeConsole(), "\nrestarting in 4 s after 3 quick failures\n");
+  EXPECT_EQ(fake.events, (std::vector<std::string>{"sleep 4000"}));
 }
 
 TEST_F(RestartBackOff, FirstStartIsImmediate) {

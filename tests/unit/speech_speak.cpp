@@ -137,17 +137,56 @@ TEST_F(Speaking, TheIconWinsOverTheHeadingAndPlayButtonsAreTriedInOrder) {
   EXPECT_EQ(fake.events[fake.events.size() - 3], "cursor 365,175");
 }
 
-// The text goes only to the page under the field's click; the result is the
-// same whether it was typed or not.
+// The text goes only to the page under the field's click. Without it Play
+// would speak the previous text: it is not pressed.
 TEST_F(Speaking, TextIsTypedOnlyIntoThePageInFrontAndBlockedInputIsSaid) {
   ShowPage();
   fake.typeResult = -1;
-  EXPECT_EQ(Speak("Coucou"), 0);
+  EXPECT_EQ(Speak("Coucou"), -2);
   EXPECT_EQ(fake.typedAt, "305,320");
-  EXPECT_EQ(FakeTakeConsole(), "SPEAK(Coucou)\nspeech page not in front, text not typed\nOK\r\n");
-  EXPECT_EQ(fake.events, FullSequence("", "305,220", "305,320", "345,405"));
+  EXPECT_EQ(FakeTakeConsole(), "SPEAK(Coucou)\nspeech page not in front, text not typed\nerr2\r\n");
+  std::vector<std::string> expected = FullSequence("", "305,220", "305,320", "");
+  expected.resize(expected.size() - 3);  // no click on Play
+  EXPECT_EQ(fake.events, expected);
   fake.typeResult = -2;
-  EXPECT_EQ(Speak("Coucou"), 0);
+  EXPECT_EQ(Speak("Coucou"), -2);
   EXPECT_EQ(FakeTakeConsole(),
-            "SPEAK(Coucou)\ntyping blocked by a window with higher rights\nOK\r\n");
+            "SPEAK(Coucou)\ntyping blocked by a window with higher rights\nerr2\r\n");
+}
+
+// A window that takes the foreground during the input gets nothing more: no
+// key, no click, no Play. The sleeps that follow the last input still pass.
+TEST_F(Speaking, InputStopsOnceAnotherWindowTakesTheForeground) {
+  ShowPage();
+  const std::vector<std::string> full = FullSequence("Coucou", "305,220", "305,320", "345,405");
+  for (const char* lostAfter : {"button up", "key 69 2", "chars Coucou"}) {
+    size_t at = std::find(full.begin(), full.end(), lostAfter) - full.begin(), end = at + 1;
+    while (full[end].starts_with("sleep")) ++end;
+    fake.events.clear();
+    fake.inFront = true;
+    fake.observer = [&](const FakeEvent&) { fake.inFront &= fake.events.size() <= at; };
+    EXPECT_EQ(Speak("Coucou"), -2) << lostAfter;
+    EXPECT_EQ(FakeTakeConsole(),
+              "SPEAK(Coucou)\nspeech page not in front, input stopped\nerr2\r\n");
+    EXPECT_EQ(fake.events, std::vector<std::string>(full.begin(), full.begin() + end)) << lostAfter;
+  }
+}
+
+// A screen that cannot be captured says why once, and again only when the
+// reason changes (a capture that works is a change too).
+TEST_F(Speaking, AnUncapturedScreenSaysWhyOnceForEachReason) {
+  const std::string locked = "the session is locked", away = "the remote session is disconnected";
+  const std::string lockedLine = "SPEAK(x)\nscreen not captured: " + locked + "\nerr1\r\n";
+  std::vector<std::string> consoles;
+  for (const std::string& why : {locked, locked, away, std::string(), locked}) {
+    fake.screenWidth = 0;
+    fake.captureError = why;
+    if (why.empty()) ShowPage();
+    Speak("x");
+    consoles.push_back(FakeTakeConsole());
+  }
+  EXPECT_EQ(consoles,
+            (std::vector<std::string>{lockedLine, "SPEAK(x)err1\r\n",
+                                      "SPEAK(x)\nscreen not captured: " + away + "\nerr1\r\n",
+                                      "SPEAK(x)OK\r\n", lockedLine}));
 }

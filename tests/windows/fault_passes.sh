@@ -2,9 +2,10 @@
 # The real billora.exe under Wine against kivo-standin.exe, with the faults a
 # venue meets: list.mdb saved in place page by page all along (the Linux
 # page_writer, alternating two versions), and the viewer killed during the
-# poster's pause of the second pass. The first pass must show the shows and
-# the slot of one version, and the viewer's end must be seen within seconds,
-# not at the end of the pause. Run by tools/run-windows-tests.sh inside its
+# poster's pause of the second pass, once an exclusive open of list.mdb has
+# succeeded there. The first pass must show the shows and the slot of one
+# version, and the viewer's end must be seen within seconds, not at the end
+# of the pause. Run by tools/run-windows-tests.sh inside its
 # Wine session.
 # usage: tests/windows/fault_passes.sh LINUX_BUILD WINDOWS_BUILD
 set -euo pipefail
@@ -80,7 +81,9 @@ count() { tr -d '\r' <"$work/out.txt" | grep -c -- "$1" || true; }
 # the poster's pause in the second pass.
 for _ in $(seq 1500); do [ "$(count 'wait\.\.\.$')" -ge 5 ] && break; sleep 0.1; done
 [ "$(count 'wait\.\.\.$')" -ge 5 ] || fail "no second pass"
-sleep 1
+# Between two reloads list.mdb is not open: Access may open it exclusively.
+wine "$windows/tests/windows/exclusive-open.exe" "$(winepath -w "$venue/list.mdb")" 2>/dev/null ||
+  fail "list.mdb cannot be opened exclusively between two reloads"
 kill -9 "$viewer"
 killed=$(date +%s%N)
 for _ in $(seq 90); do [ "$(count 'kivo gone')" -ge 1 ] && break; sleep 0.1; done

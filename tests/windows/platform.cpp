@@ -105,3 +105,12 @@ TEST(WindowsConsole, PreparingTheConsoleSwitchesQuickEditOffAndKeepsTheOtherMode
   CloseHandle(in);
   FreeConsole();
 }
+
+// A thread left unaware of the screen's scale (a shortcut's override does
+// that to the process) is made per-monitor aware again.
+TEST(WindowsScreen, DpiAwarenessIsMadePerMonitorAtStart) {
+  ASSERT_NE(SetThreadDpiAwarenessContext(DPI_AWARENESS_CONTEXT_UNAWARE), nullptr);
+  PlatformUsePhysicalPixels();
+  EXPECT_EQ(GetAwarenessFromDpiAwarenessContext(GetThreadDpiAwarenessContext()),
+            DPI_AWARENESS_PER_MONITOR_AWARE);
+}

@@ -121,6 +121,11 @@ TEST_F(ViewerChannel, AViewerStartedLaterIsFound) {
   Start();
   EXPECT_EQ(PlatformFindWindow(kViewerClass), viewerWindow);  // the same, while it lives
   EXPECT_TRUE(PlatformIsWindow(viewerWindow));
+  // A live window of another class, as a recycled handle would be, is no viewer.
+  HWND other =
+      CreateWindowExW(0, L"STATIC", L"other", 0, 0, 0, 10, 10, nullptr, nullptr, nullptr, nullptr);
+  EXPECT_FALSE(PlatformIsWindow(reinterpret_cast<WindowHandle>(other)));
+  DestroyWindow(other);
 }
 
 TEST_F(ViewerChannel, AHungViewerCountsAsGoneAfterTheAnswerTimeout) {

@@ -76,7 +76,11 @@ messages() {
     sed -E "s#$2#VENUE#g; s#\\\\\\\\#/#g" |
     sed -E 's/"object":"#0"(.*)"result":1/"object":null\1"result":0/' | uniq
 }
-console() { tr -d '\r' <"$1" | sed -E "s#$2#VENUE#g; s#\\\\#/#g" | awk '/Reading list/ { n++ } n < 2'; }
+# The Linux program runs without a display and says so once; Wine has one.
+console() {
+  tr -d '\r' <"$1" | sed -z 's/\nscreen not captured: [^\n]*\n//' |
+    sed -E "s#$2#VENUE#g; s#\\\\#/#g" | awk '/Reading list/ { n++ } n < 2'
+}
 # The Windows folder as a pattern of the trace (JSON doubles each backslash)
 # and of the console.
 winvenue=$(winepath -w "$windows")

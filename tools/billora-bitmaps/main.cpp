@@ -58,6 +58,7 @@ int main(int argc, char** argv) {
     return kOk;
   }
   if (!problem.empty()) return Fail(problem + "\n" + kUsage);
+  PlatformUsePhysicalPixels();
   if (o.delay > 0) {
     PrintNarrow("Capturing the screen in %u s: bring the speech page to the front.\n", o.delay);
     PlatformSleep(o.delay * 1000);

@@ -6,7 +6,8 @@
 // the pictures with their colours inverted, so that only pictures cut from
 // it find them. --slow-input MS makes it take that long over each key and
 // character, as a busy browser does; --steal-focus puts another window in
-// front at the click into the field, as a pop-up would:
+// front 300 ms after the first click, as a pop-up would, and logs what that
+// window receives as "pop-up ...":
 //   speech-page.exe LOG [--no-icons] [--no-play] [--venue-page] [--slow-input MS]
 //                       [--steal-focus]
 #include <windows.h>
@@ -33,6 +34,7 @@ static FILE* logFile = nullptr;
 static bool showIcons = true, showPlay = true, venuePage = false;
 static DWORD inputMs = 0;
 static HWND thief = nullptr;  // with --steal-focus
+static bool stolen = false;
 static std::wstring field;
 static size_t caret = 0;
 static bool fieldFocused = false;
@@ -68,14 +70,18 @@ static void Paint(HWND window) {
   EndPaint(window, &paint);
 }
 
+// The pop-up comes in front a moment after the first click.
+static void CALLBACK Steal(HWND, UINT, UINT_PTR timer, DWORD) {
+  KillTimer(nullptr, timer);
+  ShowWindow(thief, SW_SHOW);
+  SetForegroundWindow(thief);
+}
+
 static void Click(int x, int y) {
   Log("click " + std::to_string(x) + "," + std::to_string(y));
   POINT at{x, y};
   fieldFocused = PtInRect(&kField, at);
-  if (fieldFocused && thief != nullptr) {
-    ShowWindow(thief, SW_SHOW);
-    SetForegroundWindow(thief);
-  }
+  if (thief != nullptr && !stolen) stolen = SetTimer(nullptr, 0, 300, Steal) != 0;
   for (const Picture& p : kPictures) {
     RECT button{p.x, p.y, p.x + 37, p.y + 27};
     if (!p.icon && Shown(p) && PtInRect(&button, at)) Log("play " + ToUtf8(field));
@@ -119,6 +125,12 @@ static LRESULT CALLBACK PageProc(HWND window, UINT message, WPARAM wParam, LPARA
   return DefWindowProcW(window, message, wParam, lParam);
 }
 
+static LRESULT CALLBACK PopUpProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+  if (message == WM_KEYDOWN || message == WM_CHAR || message == WM_LBUTTONDOWN)
+    Log("pop-up " + std::to_string(message) + " " + std::to_string(wParam));
+  return DefWindowProcW(window, message, wParam, lParam);
+}
+
 int main(int argc, char** argv) {
   if (argc < 2) return 2;
   logFile = std::fopen(argv[1], "w");
@@ -128,9 +140,12 @@ int main(int argc, char** argv) {
     showPlay &= std::string(argv[i]) != "--no-play";
     venuePage |= std::string(argv[i]) == "--venue-page";
     if (std::string(argv[i]) == "--slow-input" && i + 1 < argc) inputMs = std::atoi(argv[++i]);
-    if (std::string(argv[i]) == "--steal-focus")
-      thief = CreateWindowExW(WS_EX_TOPMOST, L"STATIC", L"pop-up", WS_POPUP | WS_BORDER, 1500, 700,
-                              200, 100, nullptr, nullptr, GetModuleHandleW(nullptr), nullptr);
+    if (std::string(argv[i]) == "--steal-focus") {
+      WNDCLASSW popUp{0, PopUpProc, 0, 0, GetModuleHandleW(nullptr), {}, {}, {}, {}, L"pop_up"};
+      RegisterClassW(&popUp);
+      thief = CreateWindowExW(WS_EX_TOPMOST, popUp.lpszClassName, L"pop-up", WS_POPUP | WS_BORDER,
+                              1500, 700, 200, 100, nullptr, nullptr, popUp.hInstance, nullptr);
+    }
   }
   WNDCLASSW page{};
   page.lpfnWndProc = PageProc;
