@@ -65,8 +65,8 @@ for _ in $(seq 60); do
 done
 [ $cut = ok ] || fail "billora-bitmaps.exe did not cut the regions of the text without a warning"
 
-# The installer starts the keeper at its end; until it does, the keeper is
-# started here as the logon entry starts it.
+# The keeper as the logon entry starts it (installer.sh has already checked
+# and stopped the one that the installer started at its end).
 if [ -z "$(running 'billora-keeper\.exe')" ]; then
   (cd "$folder" && exec wine ./billora-keeper.exe) >/dev/null 2>&1 </dev/null &
   pids+=($!)
