@@ -13,9 +13,12 @@ namespace {
 
 constexpr LocalSeconds kHour = 3600, kDay = 86400;
 
+// The day of a moment, counted from 1970-01-01, earlier days negative.
+LocalSeconds DayOf(LocalSeconds t) { return t >= 0 ? t / kDay : (t - kDay + 1) / kDay; }
+
 std::string Stamp(LocalSeconds t) {
   int year, month, day;
-  LocalSeconds days = t >= 0 ? t / kDay : (t - kDay + 1) / kDay;
+  LocalSeconds days = DayOf(t);
   CivilFromDays(days, &year, &month, &day);
   int second = static_cast<int>(t - days * kDay);
   char text[64];
@@ -26,8 +29,7 @@ std::string Stamp(LocalSeconds t) {
 
 // Midnight of the moment's day, plus days and hours.
 LocalSeconds DayAt(LocalSeconds moment, int days, double hours) {
-  LocalSeconds midnight = moment - ((moment % kDay) + kDay) % kDay;
-  return midnight + days * kDay + static_cast<LocalSeconds>(hours * kHour);
+  return (DayOf(moment) + days) * kDay + static_cast<LocalSeconds>(hours * kHour);
 }
 
 struct Show {
