@@ -11,7 +11,7 @@ set -euo pipefail
 cd "$(dirname "$0")/.."
 tools/install-deps.sh
 cmake -S . -B build -DBILLORA_BENCH=OFF >/dev/null
-cmake --build build -j"$(nproc)" --target billora mdbwrite kivo-standin
+cmake --build build -j"$(nproc)" --target billora billora-sample kivo-standin
 venue=$PWD/venue
 rm -rf "$venue"
 # From 21:00 on, the sample's shows of the day would be over before the demo

@@ -3,11 +3,12 @@
 # configuration, as a packager builds it), once under AddressSanitizer and
 # UndefinedBehaviorSanitizer, warnings as errors in both. The plain build's
 # tests whose data are dated run once more with the clock just before
-# midnight, and its venue package is built, installed for a moment and
-# checked; on a machine where a billora package is installed already, that one
-# stays and the new package is checked unpacked instead (tools/test-package.sh).
-# Last, the database reader's fuzz target runs for a bounded number of inputs,
-# and the Windows build is tested under Wine (tools/run-windows-tests.sh).
+# midnight, and its venue package is built, installed for a moment, checked
+# and walked through from its sample to the first spoken announcement; on a
+# machine where a billora package is installed already, that one stays and the
+# new package is checked unpacked instead (tools/test-package.sh). Last, the
+# database reader's fuzz target runs for a bounded number of inputs, and the
+# Windows build is tested under Wine (tools/run-windows-tests.sh).
 set -euo pipefail
 cd "$(dirname "$0")/.."
 tools/install-deps.sh
@@ -31,6 +32,7 @@ for variant in release asan; do
       ctest --output-on-failure -j"$jobs" -R '^(Display|Passes|PreviewTrace)\.') || status=1
     echo "== package"
     tools/test-package.sh "$dir" || status=1
+    tools/walk-through.sh "$dir" || status=1
   fi
 done
 tools/run-fuzz.sh || status=1

@@ -85,7 +85,8 @@ echo "== $zip"
 # What a venue unpacks: the programs, each on its own, and the installation text.
 # The listing is read whole: grep -q ending early would fail unzip's pipe.
 listing=$(unzip -l "$zip")
-for file in billora.exe billora-keeper.exe kivo-standin.exe billora-preview.exe billora-bitmaps.exe INSTALL.txt; do
+for file in billora.exe billora-keeper.exe kivo-standin.exe billora-preview.exe billora-bitmaps.exe \
+            billora-sample.exe INSTALL.txt; do
   grep -q "/$file\$" <<<"$listing" || { echo "$zip lacks $file"; status=1; }
 done
 # Each program of the zip and the installer carry a signature that verifies.

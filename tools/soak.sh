@@ -13,7 +13,7 @@ build=${2:+$(realpath -m "$2")}
 cd "$(dirname "$0")/.."
 build=${build:-$PWD/build}
 [ -d "$build" ] || cmake -S . -B "$build" -DBILLORA_BENCH=OFF >/dev/null
-cmake --build "$build" -j2 --target billora kivo-standin mdbwrite fast-clock >/dev/null
+cmake --build "$build" -j2 --target billora kivo-standin billora-sample fast-clock >/dev/null
 # Without the preload the program sleeps in real time: a soak of days.
 preload=$build/tools/libfast-clock.so
 [ -f "$preload" ] || { echo "soak: no preload at $preload"; exit 1; }

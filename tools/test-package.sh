@@ -11,7 +11,8 @@ set -euo pipefail
 build=$(realpath "$1")
 sudo=""
 [ "$(id -u)" -eq 0 ] || sudo=sudo
-cmake --build "$build" --target billora kivo-standin billora-preview billora-bitmaps >/dev/null
+cmake --build "$build" --target billora kivo-standin billora-preview billora-bitmaps \
+  billora-sample >/dev/null
 rm -f "$build"/billora_*.deb
 if ! log=$(cd "$build" && cpack -G DEB 2>&1); then
   echo "$log"
@@ -46,7 +47,8 @@ status=0
 names=(billora.service kivo-standin.service billora-speech-page.service)
 units=("${names[@]/#//usr/lib/systemd/user/}")
 for file in /opt/billora/billora /opt/billora/kivo-standin /opt/billora/billora-speech-page \
-            "${units[@]}" /usr/share/doc/billora/README.md; do
+            /opt/billora/billora-sample "${units[@]}" /usr/share/doc/billora/README.md \
+            /usr/share/doc/billora/docs/scene-files.md; do
   if ! grep -qx "$file" <<<"$listed" || [ ! -f "$root$file" ]; then
     echo "package: $file is missing"
     status=1

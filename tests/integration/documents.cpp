@@ -1,7 +1,7 @@
 // The README and the Windows installation text show only options that the
-// tools accept: every --option written for billora-preview, billora-bitmaps or
-// kivo-standin is listed by that tool's --help, and one written with its value
-// (--name=value) is taken by the tool.
+// tools accept: every --option written for billora-preview, billora-bitmaps,
+// kivo-standin or billora-sample is listed by that tool's --help, and one
+// written with its value (--name=value) is taken by the tool.
 #include <gtest/gtest.h>
 
 #include <fstream>
@@ -18,7 +18,8 @@ namespace {
 const std::map<std::string, std::string> kTools = {
     {"billora-preview", BILLORA_PREVIEW_EXE},
     {"billora-bitmaps", BILLORA_TOOLS_DIR "/billora-bitmaps"},
-    {"kivo-standin", BILLORA_TOOLS_DIR "/kivo-standin"}};
+    {"kivo-standin", BILLORA_TOOLS_DIR "/kivo-standin"},
+    {"billora-sample", BILLORA_TOOLS_DIR "/billora-sample"}};
 
 // billora-keeper.exe has no Linux build to ask: its one option.
 const std::set<std::string> kKeeperOptions = {"--stop"};
@@ -140,8 +141,8 @@ TEST(Documents, ShowOnlyOptionsTheToolsAccept) {
       EXPECT_TRUE(Lists(help[s.tool].output, bare))
           << s.where << ": " << s.tool << " does not list " << bare;
       if (bare == s.option) continue;
-      CommandResult run = RunCommand(ShellQuote(kTools.at(s.tool)) + " " + ShellQuote(s.option) +
-                                     " --help 2>&1");
+      CommandResult run =
+          RunCommand(ShellQuote(kTools.at(s.tool)) + " " + ShellQuote(s.option) + " --help 2>&1");
       EXPECT_EQ(run.exitCode, 0) << s.where << ": " << s.tool << " refuses " << s.option << ": "
                                  << run.output;
     }

@@ -38,3 +38,32 @@ TEST(InstalledProgram, LinksNeitherLibmdbNorGlibAndAnswersHelpAndVersion) {
       RunCommand(env + "timeout 3 " + ShellQuote(prefix + "/billora") + " --fullscreen 2>&1");
   EXPECT_NE(other.output.find("BILLORA 1.5\n"), std::string::npos) << other.output;
 }
+
+// The sample venue, dated from a chosen moment, is what the display reads:
+// the preview at that moment finds its shows and its slots in force. Laid out
+// again, it leaves every file that is already there as it is, and says so.
+TEST(InstalledProgram, SampleVenueIsReadAndNeverWritesOverTheVenuesFiles) {
+  const std::string venue = MakeTempDir(), sample = ShellQuote(BILLORA_TOOLS_DIR "/billora-sample");
+  CommandResult first = RunCommand(sample + " --at '2030-01-16 10:00:00' " + ShellQuote(venue));
+  ASSERT_EQ(first.exitCode, 0) << first.output;
+  EXPECT_NE(
+      first.output.find("Sample venue ready in " + venue + ": 13 files written, 0 left alone"),
+      std::string::npos)
+      << first.output;
+  CommandResult preview = RunCommand("TZ=UTC " + ShellQuote(BILLORA_PREVIEW_EXE) +
+                                     " --at '2030-01-16 10:00' " + ShellQuote(venue));
+  EXPECT_NE(preview.output.find("Shows after load and sort: 9 occurrences"), std::string::npos)
+      << preview.output;
+  EXPECT_NE(preview.output.find("Announcement slots in force: 2"), std::string::npos)
+      << preview.output;
+
+  RunCommand("echo mine > " + ShellQuote(venue + "/templates/billorav.kivo"));
+  CommandResult again = RunCommand(sample + " " + ShellQuote(venue));
+  ASSERT_EQ(again.exitCode, 0) << again.output;
+  EXPECT_NE(again.output.find("left alone " + venue + "/templates/billorav.kivo: the venue's own"),
+            std::string::npos)
+      << again.output;
+  EXPECT_NE(again.output.find("0 files written, 13 left alone"), std::string::npos) << again.output;
+  EXPECT_EQ(Slurp(venue + "/templates/billorav.kivo"), "mine\n");
+  EXPECT_EQ(RunCommand(sample + " --at tomorrow " + ShellQuote(venue)).exitCode, 2);
+}

@@ -2,14 +2,16 @@
 # The venue's installer under Wine, in the fresh prefix of the Windows stage:
 # checks the tables that keep the PC from restarting and set the rights,
 # installs billora-<version>-win64.msi silently, checks the programs, the
-# logon entry, the Start menu and the keeper started at the end, runs one
-# whole pass of the installed billora.exe (whole_pass.sh), installs a second
-# build of the same version over it while the keeper and the display run,
-# with the venue's files in its folder (the new keeper and display run after
-# it, no restart is scheduled), and uninstalls while they and the stand-in
-# viewer run; then installs into a folder of the venue's choosing, which an
-# upgrade keeps. Wine shows neither Restart Manager, nor the rights enforced,
-# nor a restart scheduled by Windows itself.
+# logon entry, the Start menu and the keeper started at the end, walks a new
+# venue through to the first spoken "OK" with the installed programs
+# (walk_through.sh), runs one whole pass of the installed billora.exe
+# (whole_pass.sh), installs a second build of the same version over it while
+# the keeper and the display run, with the venue's files in its folder (the
+# new keeper and display run after it, no restart is scheduled), and
+# uninstalls while they and the stand-in viewer run; then installs into a
+# folder of the venue's choosing, which an upgrade keeps. Wine shows neither
+# Restart Manager, nor the rights enforced, nor a restart scheduled by
+# Windows itself.
 # Run by tools/run-windows-tests.sh inside its Wine session.
 # usage: tests/windows/installer.sh LINUX_BUILD WINDOWS_BUILD
 set -euo pipefail
@@ -67,8 +69,10 @@ folder="$c/billora"
 programs=$(echo "$c"/users/*/AppData/Roaming/Microsoft/Windows/"Start Menu"/Programs)
 logon="$programs/StartUp/billora.lnk"
 menu=("$programs/billora/billora preview.lnk" "$programs/billora/billora speech pictures.lnk"
-      "$programs/billora/billora installation.lnk")
-files=(billora.exe billora-keeper.exe billora-preview.exe billora-bitmaps.exe kivo-standin.exe INSTALL.txt)
+      "$programs/billora/billora installation.lnk" "$programs/billora/billora sample venue.lnk"
+      "$programs/billora/billora display.lnk")
+files=(billora.exe billora-keeper.exe billora-preview.exe billora-bitmaps.exe kivo-standin.exe
+       billora-sample.exe INSTALL.txt)
 
 echo "== $(basename "$first"): $(stat -c %s "$first") bytes"
 # Never a restart of its own, which Wine cannot show.
@@ -95,6 +99,9 @@ for link in "$logon" "${menu[@]}"; do [ -f "$link" ] || fail "no $link"; done
   tr -d '\0' <"$logon" | grep -qF 'C:\billora\billora-keeper.exe' || fail "the logon entry starts no billora-keeper.exe"
 }
 
+# A new venue from the installed folder to the first spoken "OK"; the folder is
+# left as installed.
+tests/windows/walk_through.sh "$build" "$folder" || status=1
 tests/windows/whole_pass.sh "$linux" "$folder" || status=1
 mkdir -p "$folder/speech"
 cp "$folder/medias/carmen.jpg" "$folder/speech/101.bmp"

@@ -10,6 +10,7 @@
 #include "platform/platform.h"
 #include "platform/print.h"
 #include "speech/page_pictures.h"
+#include "tools/arguments.h"
 #include "tools/billora-bitmaps/check.h"
 #include "tools/billora-bitmaps/options.h"
 #include "tools/billora-bitmaps/screenshot.h"

@@ -1,14 +1,10 @@
 // What billora-bitmaps does differently on each system (system_linux.cpp,
-// system_windows.cpp): its arguments as UTF-8, and reading PNG files.
+// system_windows.cpp): reading PNG files.
 #pragma once
 
 #include <string>
-#include <vector>
 
 #include "speech/bitmap_file.h"
-
-// The arguments after the program's name, in UTF-8.
-std::vector<std::string> Utf8Arguments(int argc, char** argv);
 
 // Why the screen may not be captured, as a question.
 extern const char kNoScreenHint[];

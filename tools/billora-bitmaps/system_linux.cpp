@@ -8,11 +8,6 @@
 
 const char kNoScreenHint[] = "is DISPLAY set, and the display at 24 or 32 bits per pixel?";
 
-// The terminal hands them over in UTF-8 already.
-std::vector<std::string> Utf8Arguments(int argc, char** argv) {
-  return std::vector<std::string>(argv + (argc > 0 ? 1 : 0), argv + argc);
-}
-
 // Through libpng's simplified reader: any colour type and depth comes out as
 // 8-bit blue, green, red, alpha, which is 0xAARRGGBB in a little-endian word.
 std::string DecodePng(const std::string& bytes, Bitmap* screen) {

@@ -1,6 +1,5 @@
 #include <windows.h>
 // After windows.h, which they need.
-#include <shellapi.h>
 #include <wincodec.h>
 #include <wrl/client.h>
 
@@ -12,17 +11,6 @@
 
 // A locked or disconnected session has no screen to copy.
 const char kNoScreenHint[] = "is the session locked or disconnected?";
-
-// The C runtime's argv holds the ANSI code page, which cannot spell every
-// folder name: the wide command line is read again.
-std::vector<std::string> Utf8Arguments(int, char**) {
-  int count = 0;
-  wchar_t** words = CommandLineToArgvW(GetCommandLineW(), &count);
-  std::vector<std::string> arguments;
-  for (int i = 1; words && i < count; ++i) arguments.push_back(ToUtf8(words[i]));
-  LocalFree(words);
-  return arguments;
-}
 
 static std::string WicProblem(HRESULT result) {
   return FormatText("not a readable PNG file (Windows Imaging Component error 0x%08lX)",
